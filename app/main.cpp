@@ -1,0 +1,2 @@
+// tovik: the system-bet calculator.
+int main() { return 0; }

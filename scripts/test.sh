@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a normal build (g++), then an AddressSanitizer and
+# UndefinedBehaviorSanitizer build (clang) that also runs the fuzz targets under libFuzzer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+bash scripts/install-packages.sh
+jobs=${TOVIK_JOBS:-2}
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOVIK_SANITIZE=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-asan -j"$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j"$jobs")

@@ -1,2 +1,7 @@
 // tovik: the system-bet calculator.
-int main() { return 0; }
+#include "app/program.h"
+
+int main() {
+  app::StartupOptions options;
+  return app::RunProgram(options);
+}

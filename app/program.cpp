@@ -1,0 +1,74 @@
+#include "app/program.h"
+
+#include <cfenv>
+
+namespace app {
+
+namespace {
+
+void Trace(const StartupOptions& o, std::string_view step) {
+  if (o.trace) o.trace(step);
+}
+
+// The module routine table, in its fixed order; each runs with 0 at start-up and non-zero at
+// shutdown.
+std::vector<rt::RuntimeSystem::ModuleRoutine> ModuleTable(const StartupOptions& o) {
+  return {
+      // Object tables: the odds table's managers get their operations (construction in C++).
+      [&o](int phase) {
+        if (phase == 0) Trace(o, "module:object-tables");
+      },
+      // Globals: the runtime library, the settings holder and the program-wide cells.
+      [&o](int phase) {
+        if (phase != 0) return;
+        rt::RuntimeSystem::Init();
+        ProgramGlobals& g = Globals();
+        g.ini = fw::IniManager();
+        g.next_window_request = 0;
+        g.last_window_response = 0;
+        g.navigation_request = 0;
+        Trace(o, "module:globals");
+      },
+      // The file-manager registry is freed at shutdown.
+      [&o](int phase) {
+        if (phase != 0) Trace(o, "module:registry-free");
+      },
+      // The chooser window structure: prepared at start-up, freed at shutdown.
+      [&o](int phase) { Trace(o, phase == 0 ? "module:chooser-prepare" : "module:chooser-free"); },
+  };
+}
+
+}  // namespace
+
+ProgramGlobals& Globals() {
+  static ProgramGlobals globals;
+  return globals;
+}
+
+int RunProgram(const StartupOptions& options) {
+  std::fesetenv(FE_DFL_ENV);
+  Trace(options, "fpu-reset");
+  rt::RuntimeSystem::SysInit(ModuleTable(options));
+  if (!rt::RuntimeSystem::CheckVersion(options.version, 0, 0)) {
+    Trace(options, "version-refused");
+    return 0;
+  }
+  rt::RuntimeSystem::Code();
+  Trace(options, "code");
+
+  Trace(options, "error-manager-setup");
+  Globals().ini.Init("tovik.INI");
+  Trace(options, "ini-setup");
+  Trace(options, "odds-setup");
+
+  if (options.window_procedure) options.window_procedure();
+  Trace(options, "window-done");
+
+  Trace(options, "odds-teardown");
+  Trace(options, "error-manager-teardown");
+  rt::RuntimeSystem::CloseDown();
+  Trace(options, "closedown");
+  return 0;
+}
+
+}  // namespace app

@@ -1,6 +1,7 @@
 #include "runtime/row_queue.h"
 
 #include "runtime/error_codes.h"
+#include "runtime/last_error.h"
 
 namespace rt {
 
@@ -12,8 +13,17 @@ RowQueue::RowQueue(size_t row_size, void* buffer) : row_size_(row_size), buffer_
   }
 }
 
+// The thread's last error follows the queue too: callers test it after a get as they do after
+// a file operation.
+bool RowQueue::Succeed() {
+  error_ = kNoError;
+  SetLastError(kNoError);
+  return true;
+}
+
 bool RowQueue::Fail() {
   error_ = kEntryNotFound;
+  SetLastError(kEntryNotFound);
   return false;
 }
 
@@ -26,7 +36,7 @@ void RowQueue::InsertAt(size_t pos) {
   std::memcpy(row.get(), buffer_, row_size_);
   rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos - 1), std::move(row));
   pointer_ = pos;
-  error_ = 0;
+  Succeed();
 }
 
 void RowQueue::InsertByKey(const KeyCompare& cmp) {
@@ -43,8 +53,7 @@ bool RowQueue::Get(size_t pos) {
   if (pos < 1 || pos > rows_.size()) return Fail();
   std::memcpy(buffer_, rows_[pos - 1].get(), row_size_);
   pointer_ = pos;
-  error_ = 0;
-  return true;
+  return Succeed();
 }
 
 bool RowQueue::GetByKey(const KeyCompare& cmp) {
@@ -57,8 +66,7 @@ bool RowQueue::GetByKey(const KeyCompare& cmp) {
 bool RowQueue::Put() {
   if (pointer_ < 1 || pointer_ > rows_.size()) return Fail();
   std::memcpy(rows_[pointer_ - 1].get(), buffer_, row_size_);
-  error_ = 0;
-  return true;
+  return Succeed();
 }
 
 bool RowQueue::Delete() { return DeleteAt(pointer_); }
@@ -67,14 +75,13 @@ bool RowQueue::DeleteAt(size_t pos) {
   if (pos < 1 || pos > rows_.size()) return Fail();
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(pos - 1));
   pointer_ = pos;
-  error_ = 0;
-  return true;
+  return Succeed();
 }
 
 void RowQueue::Free() {
   rows_.clear();
   pointer_ = 0;
-  error_ = 0;
+  Succeed();
 }
 
 void RowQueue::ClearBuffer() { std::memset(buffer_, 0, row_size_); }

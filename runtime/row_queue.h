@@ -27,7 +27,8 @@ class RowQueue {
   size_t Records() const { return rows_.size(); }
   // Position of the row last got, added or put; 0 when there is none.
   size_t Pointer() const { return pointer_; }
-  // 0 after a successful get, put or delete; kEntryNotFound after a failed one.
+  // 0 after a successful get, put or delete; kEntryNotFound after a failed one. Every operation
+  // that sets it also sets the thread's last error (runtime/last_error.h).
   int ErrorCode() const { return error_; }
 
   void Append();                 // the buffer becomes the last row
@@ -49,6 +50,7 @@ class RowQueue {
   void* RowAt(size_t pos);
 
  private:
+  bool Succeed();
   bool Fail();
   size_t row_size_;
   std::unique_ptr<unsigned char[]> own_buffer_;

@@ -1,0 +1,169 @@
+// KeyedFile: one open (or closed) keyed data file of the runtime, stored as a SQLite database
+// named exactly as the declared file. It owns its SQLite connection and prepared statements;
+// the FileDeclaration and the record buffer belong to the caller and must remain live while
+// this object is in use. Every operation sets rt::SetLastError (0 on success) and, where it
+// returns an int, returns the same code.
+//
+// On disk (KeyedFileSchema builds the SQL):
+//   records(_id INTEGER PRIMARY KEY AUTOINCREMENT, _version INTEGER, <one typed column per
+//           stored field, named as the label without its prefix>, _upper_<col> shadow columns
+//           for text fields that take part in a no-case key)
+//   meta(name TEXT PRIMARY KEY, value TEXT)   -- 'format', 'declaration' (the Signature())
+//   holds(record INTEGER PRIMARY KEY, pid INTEGER, started INTEGER, owner INTEGER)
+//   one index per key named "key:<label>", unique when the key is.
+//
+// Reading model: a sequence (Set.../Reset) has an order (a key, or record order) and an anchor;
+// Next/Previous read the record after/before the anchor and move it there, so other records
+// added or deleted meanwhile never lose the place. The record last read (or added) is the
+// current record: Put, Delete, Position, Hold and Watch work on it.
+//
+// Position texts (Position/Reset/Reget; views make compatible ones with PositionText):
+//   record order: "R<id>"                         e.g. R17
+//   key order:    "K<key number>|<v1>|...|<vn>|<id>"   e.g. K1|5|17
+// where vi is component i's stored value as text (integers in decimal, reals as %.17g, texts
+// clipped) with '%', '|' and bytes up to 0x20 (and 0x7F) written as %XX, and id is the
+// record's _id. A position never ends in a blank, so it survives a blank-padded field.
+//
+// For views (same runtime folder): Connection(), SqlTable(), SelectList(), FieldColumn(),
+// ComponentSql() and LoadRow() let a view run its own SELECTs on the file's data and load a
+// row as if the file had read it. Connection() and SqlTable() change while the file takes part
+// in a transaction (it then runs on the transaction's connection), so ask for them for each
+// statement; never keep a statement stepping between calls (reset it after each page), since a
+// pending read blocks other copies' commits. Every connection the files open carries the
+// runtime's SQL text functions (RegisterTextFunctions of sql_text_functions.h: rt_upper...).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/files/file_declaration.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace rt {
+
+class KeyedFileImpl;
+class Transaction;
+
+class KeyedFile {
+ public:
+  // Access mode bits (low nibble): 0 read only, 1 write only, 2 read/write; the high nibble is
+  // the share mode (10h deny all, 20h deny write, 30h deny read, 40h deny none). Sharing is
+  // always "deny none" here: several copies coordinate through holds, watches and SQLite.
+  static constexpr int kReadOnly = 0x40;
+  static constexpr int kReadWrite = 0x42;
+
+  // buffer: the record buffer, declaration.RecordSize() bytes.
+  KeyedFile(const FileDeclaration& declaration, void* buffer);
+  ~KeyedFile();  // closes the file (releasing its holds)
+  KeyedFile(const KeyedFile&) = delete;
+  KeyedFile& operator=(const KeyedFile&) = delete;
+
+  const FileDeclaration& Declaration() const { return decl_; }
+  void* Buffer() const { return buffer_; }
+  // The file name used by the next Open/Create; the declared name unless set.
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+
+  // --- Opening and closing ---------------------------------------------------------------
+  // 0; 2 missing; 5 write access asked of a file that cannot be written; 47 stored declaration
+  // differs; 46 a key's index is missing or not as declared; 52 already open; 90 not a
+  // database or another SQLite failure (SetLastError carries SQLite's code and message).
+  int Open(int access_mode = kReadWrite);
+  // Creates an empty file. An existing file is never replaced: if it already holds this
+  // declaration (another copy created it first) the result is 0, else 47, 90 or 5.
+  int Create();
+  int Close();  // 37 when not open; rolls back a transaction the file takes part in
+  // Rebuilds every key's index (and the no-case shadow columns). Works on a closed file
+  // (opening it privately) or an open one. 40 when a unique key's data has duplicates.
+  int BuildKeys();
+  // Driver options: "Recover=<seconds>" sets how long a locked file is waited for before the
+  // operation is reported as failed (default 10); "QUICKSCAN=on|off" is accepted. Unknown
+  // options are ignored (0).
+  int Send(std::string_view option);
+  int Flush();                                   // nothing is ever pending: 0 (37 when closed)
+  int SetBuffering(int page_size, int behind, int ahead, int timeout);  // a hint: 0
+  int NoMemo();                                  // no large objects here: 0
+  bool IsOpen() const;
+  bool IsReadOnly() const;
+
+  // --- Reading ---------------------------------------------------------------------------
+  // Starts a sequence in key order from the start (key == nullptr: record order). Next then
+  // reads the first record, Previous the last one.
+  int Set(const FileKey* key);
+  // Starts a sequence at the buffer's values of the key's components: Next reads the first
+  // record at or after them, Previous the last record at or before them.
+  int SetFromBuffer(const FileKey& key);
+  int Next();      // 33 past the end; 43 held by another copy (the sequence moves past it)
+  int Previous();  // 33 before the start
+  // True when Next would find no record (it reads nothing and moves nothing).
+  bool Eof();
+  // Reads the first record whose key values equal the buffer's (35 when none); the sequence
+  // goes on from it in that key's order.
+  int Get(const FileKey& key);
+  // Leaves no record current (so a duplicate test compares with every record). 0.
+  int ClearCurrent();
+  int64_t Records();  // -1 when the count cannot be read (closed: 37)
+
+  // Position of the current record in a key's order (nullptr: record order); "" and 33 when
+  // there is no current record.
+  std::string Position(const FileKey* key);
+  // Restarts the sequence at a position: Next (or Previous) reads that record, or the one
+  // after (before) the place it had if it was deleted. 35 for a text that is no position.
+  int Reset(const FileKey* key, std::string_view position);
+  // Reads the record at a position again (by its id): 35 when it no longer exists.
+  int Reget(const FileKey* key, std::string_view position);
+
+  // Hold/Watch apply to the next record read (Next, Previous, Get, Reget, a view's LoadRow).
+  // A held record cannot be read, changed or deleted by another copy (43) until this copy
+  // releases it (Release, Put, Delete, a read without hold, Close) or dies.
+  int Hold();
+  int Watch();  // a later Put fails with 89 if another copy changed the record meanwhile
+  int Release();
+  bool IsHeld() const;      // property 7305h
+  bool IsWatched() const;   // property 7304h
+  const FileKey* CurrentKey() const;  // the sequence's key, nullptr for record order (7300h)
+
+  // --- Writing ---------------------------------------------------------------------------
+  int Add();     // 40 duplicate on a unique key; 5 read-only; the new record becomes current
+  int Put();     // 33 no current record; 35 deleted meanwhile; 43 held; 89 changed (watched)
+  int Delete();  // 33 no current record; 35 deleted meanwhile; 43 held by another copy
+  void Clear();  // the buffer: numbers 0, texts blank, groups zero
+  // Would the buffer duplicate a stored record (other than the current one) on this key?
+  // False for keys that allow duplicates.
+  bool Duplicate(const FileKey& key);
+
+  // The file takes part in the next Transaction::Start on this thread (property 7301h).
+  // 80 for a file opened read-only (it cannot take part in a write transaction).
+  int MarkForTransaction();
+
+  // --- For views -------------------------------------------------------------------------
+  sqlite3* Connection() const;          // the connection the file's statements run on now
+  std::string SqlTable() const;         // e.g. "main"."records" (schema-qualified, quoted)
+  // The columns LoadRow expects, in order: _id, _version, then FieldColumn of every stored
+  // field in field order ("_id","_version","NN","KF").
+  std::string SelectList() const;
+  // The quoted column of a field, "" for a group stored through its members.
+  std::string FieldColumn(size_t field) const;
+  // The SQL term a key component sorts by: its column, or the upper-cased shadow column of
+  // a text component of a no-case key. Direction is Component(c).ascending.
+  std::string ComponentSql(const FileKey& key, size_t c) const;
+  // Loads the row a statement is on (columns as SelectList(), from first_column) into the
+  // buffer and makes it the current record, honouring an armed Hold/Watch: 43 when another
+  // copy holds it (nothing loaded). The sequence moves to it in key's order.
+  int LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key);
+
+ private:
+  friend class Transaction;
+  friend class KeyedFileImpl;
+  const FileDeclaration& decl_;
+  void* buffer_;
+  std::string name_;
+  std::unique_ptr<KeyedFileImpl> impl_;  // connection, statements, sequence, holds
+};
+
+}  // namespace rt

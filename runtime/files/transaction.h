@@ -1,0 +1,27 @@
+// Transaction: the runtime's transaction over a set of keyed files on the calling thread
+// (start, commit, rollback). All of them commit or none do, also when the process is killed
+// part-way through the commit: the files are attached to one SQLite connection in rollback-
+// journal mode, whose multi-file commit is atomic. One transaction at a time per thread.
+#pragma once
+
+#include <vector>
+
+namespace rt {
+
+class KeyedFile;
+
+class Transaction {
+ public:
+  // Starts a transaction over `files` and every file marked with MarkForTransaction on this
+  // thread (the marks are used up). Waits up to timeout_seconds for the files' write locks.
+  // 0; 37 a file is not open; 5 a file is read-only; 80 a transaction is already active on
+  // this thread, or one data file appears twice; 90 SQLite failed (busy after the wait...).
+  static int Start(const std::vector<KeyedFile*>& files, int timeout_seconds = 10);
+  // Makes every change durable at once. When the commit cannot finish (a lock not granted in
+  // time) everything is rolled back and 90 is returned: nothing is half-written.
+  static int Commit();
+  static int Rollback();
+  static bool Active();  // on this thread
+};
+
+}  // namespace rt

@@ -15,5 +15,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOVIK_SANITIZE=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$here/testing/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs")

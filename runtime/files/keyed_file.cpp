@@ -1,75 +1,1059 @@
 #include "runtime/files/keyed_file.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+
 #include "runtime/error_codes.h"
-#include "runtime/files/keyed_file_schema.h"
+#include "runtime/files/keyed_file_impl.h"
+#include "runtime/files/position_text.h"
+#include "runtime/files/process_identity.h"
+#include "runtime/files/sql_text_functions.h"
 #include "runtime/files/transaction.h"
 #include "runtime/last_error.h"
+#include "runtime/text.h"
 
 namespace rt {
 
-// Interface placeholder: the implementation lands next.
-class KeyedFileImpl {
+namespace {
+
+std::atomic<uint64_t> g_next_owner{1};
+
+constexpr const char* kFormat = "1";
+
+int Result(int code) {
+  SetLastError(code);
+  return code;
+}
+
+// Maps a SQLite failure onto the runtime's codes, keeping SQLite's own code and message.
+int DriverError(sqlite3* db, int rc) {
+  int ext = db ? sqlite3_extended_errcode(db) : rc;
+  std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  if ((ext & 0xFF) != (rc & 0xFF)) ext = rc;  // the connection's error is from another call
+  int primary = ext & 0xFF;
+  int code = kDriverError;
+  if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) {
+    code = kDuplicateKey;
+  } else if (primary == SQLITE_READONLY) {
+    code = kAccessDenied;
+  }
+  SetLastError(code, std::to_string(ext), msg);
+  return code;
+}
+
+int Exec(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// Begins a write transaction unless the connection is in one already (a runtime transaction),
+// so a check and the write it guards see the same state. Rolls back unless committed.
+class WriteScope {
  public:
-  explicit KeyedFileImpl(const FileDeclaration& d) : schema(d) {}
-  KeyedFileSchema schema;
+  explicit WriteScope(sqlite3* db) : db_(db) {}
+  ~WriteScope() {
+    if (own_) Exec(db_, "ROLLBACK");
+  }
+  int Begin() {
+    if (!sqlite3_get_autocommit(db_)) return SQLITE_OK;
+    int rc = Exec(db_, "BEGIN IMMEDIATE");
+    own_ = rc == SQLITE_OK;
+    return rc;
+  }
+  int Commit() {
+    if (!own_) return SQLITE_OK;
+    int rc = Exec(db_, "COMMIT");
+    if (rc != SQLITE_OK) return rc;  // the destructor rolls back
+    own_ = false;
+    return SQLITE_OK;
+  }
+
+ private:
+  sqlite3* db_;
+  bool own_ = false;
 };
 
-namespace {
-int NotYet() {
-  SetLastError(kNotSupported);
-  return kNotSupported;
+void BindField(sqlite3_stmt* stmt, int param, const AnyRef& ref) {
+  switch (ref.type()) {
+    case Type::Real:
+      sqlite3_bind_double(stmt, param, ref.Real());
+      break;
+    case Type::String:
+    case Type::CString: {
+      std::string t = ref.Text();
+      sqlite3_bind_text(stmt, param, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    case Type::Group:
+      sqlite3_bind_blob(stmt, param, ref.address(), static_cast<int>(ref.size()), SQLITE_STATIC);
+      break;
+    default:
+      sqlite3_bind_int64(stmt, param, ref.Integer());
+  }
 }
+
+void BindUpper(sqlite3_stmt* stmt, int param, const AnyRef& ref) {
+  std::string t = Upper(ref.Text());
+  sqlite3_bind_text(stmt, param, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+void LoadField(sqlite3_stmt* stmt, int col, const AnyRef& target) {
+  AnyRef ref = target;
+  if (sqlite3_column_type(stmt, col) == SQLITE_NULL) {  // only a hand-edited file has these
+    if (ref.type() == Type::Group) std::memset(ref.address(), 0, ref.size());
+    else ref.Clear();
+    return;
+  }
+  switch (ref.type()) {
+    case Type::Real:
+      ref.SetReal(sqlite3_column_double(stmt, col));
+      break;
+    case Type::String:
+    case Type::CString: {
+      const unsigned char* t = sqlite3_column_text(stmt, col);
+      int n = sqlite3_column_bytes(stmt, col);
+      ref.SetText(std::string_view(reinterpret_cast<const char*>(t), static_cast<size_t>(n)));
+      break;
+    }
+    case Type::Group: {
+      const void* b = sqlite3_column_blob(stmt, col);
+      size_t n = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
+      std::memset(ref.address(), 0, ref.size());
+      if (b) std::memcpy(ref.address(), b, n < ref.size() ? n : ref.size());
+      break;
+    }
+    default:
+      ref.SetInteger(sqlite3_column_int64(stmt, col));
+  }
+}
+
 }  // namespace
+
+KeyedFileImpl::KeyedFileImpl(const FileDeclaration& decl)
+    : schema(decl), owner(g_next_owner.fetch_add(1)) {}
+
+// --- Helpers on the implementation -----------------------------------------------------------
+
+namespace {
+
+// Binds every stored field of a record image, then the shadow columns (the insert/update order).
+void BindRecord(const KeyedFileSchema& schema, sqlite3_stmt* stmt, void* record) {
+  const RecordDescriptor& r = schema.Declaration().Record();
+  int p = 0;
+  for (size_t f : schema.StoredFields()) BindField(stmt, ++p, r.Field(record, f));
+  for (size_t f : schema.ShadowFields()) BindUpper(stmt, ++p, r.Field(record, f));
+}
+
+// Binds a key's component terms from a record image to ?first.. (upper-cased for shadows).
+void BindComponents(const KeyedFileSchema& schema, sqlite3_stmt* stmt, const FileKey& key,
+                    void* record, int first) {
+  const RecordDescriptor& r = schema.Declaration().Record();
+  for (size_t c = 0; c < key.ComponentCount(); ++c) {
+    AnyRef ref = r.Field(record, key.Component(c).field);
+    if (schema.ComponentUsesShadow(key, c)) BindUpper(stmt, first + static_cast<int>(c), ref);
+    else BindField(stmt, first + static_cast<int>(c), ref);
+  }
+}
+
+// Loads the stored fields of the row a statement is on (columns as SelectList from first).
+void LoadRecord(const KeyedFileSchema& schema, sqlite3_stmt* stmt, int first, void* record) {
+  const RecordDescriptor& r = schema.Declaration().Record();
+  int col = first + 2;
+  for (size_t f : schema.StoredFields()) LoadField(stmt, col++, r.Field(record, f));
+}
+
+std::string AbsolutePath(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(name, ec);
+  return ec ? name : p.lexically_normal().string();
+}
+
+}  // namespace
+
+// --- Construction, opening and closing -------------------------------------------------------
 
 KeyedFile::KeyedFile(const FileDeclaration& declaration, void* buffer)
     : decl_(declaration), buffer_(buffer), name_(declaration.Name()),
       impl_(std::make_unique<KeyedFileImpl>(declaration)) {}
-KeyedFile::~KeyedFile() = default;
-int KeyedFile::Open(int) { return NotYet(); }
-int KeyedFile::Create() { return NotYet(); }
-int KeyedFile::Close() { return NotYet(); }
-int KeyedFile::BuildKeys() { return NotYet(); }
-int KeyedFile::Send(std::string_view) { return NotYet(); }
-int KeyedFile::Flush() { return NotYet(); }
-int KeyedFile::SetBuffering(int, int, int, int) { return NotYet(); }
-int KeyedFile::NoMemo() { return NotYet(); }
-bool KeyedFile::IsOpen() const { return false; }
-bool KeyedFile::IsReadOnly() const { return false; }
-int KeyedFile::Set(const FileKey*) { return NotYet(); }
-int KeyedFile::SetFromBuffer(const FileKey&) { return NotYet(); }
-int KeyedFile::Next() { return NotYet(); }
-int KeyedFile::Previous() { return NotYet(); }
-bool KeyedFile::Eof() { return true; }
-int KeyedFile::Get(const FileKey&) { return NotYet(); }
-int KeyedFile::ClearCurrent() { return NotYet(); }
-int64_t KeyedFile::Records() { return -1; }
-std::string KeyedFile::Position(const FileKey*) { return ""; }
-int KeyedFile::Reset(const FileKey*, std::string_view) { return NotYet(); }
-int KeyedFile::Reget(const FileKey*, std::string_view) { return NotYet(); }
-int KeyedFile::Hold() { return NotYet(); }
-int KeyedFile::Watch() { return NotYet(); }
-int KeyedFile::Release() { return NotYet(); }
-bool KeyedFile::IsHeld() const { return false; }
-bool KeyedFile::IsWatched() const { return false; }
-const FileKey* KeyedFile::CurrentKey() const { return nullptr; }
-int KeyedFile::Add() { return NotYet(); }
-int KeyedFile::Put() { return NotYet(); }
-int KeyedFile::Delete() { return NotYet(); }
-void KeyedFile::Clear() {}
-bool KeyedFile::Duplicate(const FileKey&) { return false; }
-int KeyedFile::MarkForTransaction() { return NotYet(); }
-sqlite3* KeyedFile::Connection() const { return nullptr; }
-std::string KeyedFile::SqlTable() const { return "\"main\".\"records\""; }
+
+KeyedFile::~KeyedFile() {
+  if (impl_->db) Close();
+  Transaction::Forget(this);
+}
+
+bool KeyedFile::IsOpen() const { return impl_->db != nullptr; }
+bool KeyedFile::IsReadOnly() const { return impl_->read_only; }
+bool KeyedFile::IsHeld() const { return impl_->held_id != 0; }
+bool KeyedFile::IsWatched() const { return impl_->watched_id != 0; }
+const FileKey* KeyedFile::CurrentKey() const { return impl_->seq_key; }
+
+namespace {
+
+// Opens a connection on an existing file and checks that it is a keyed file of this
+// declaration. Returns a runtime code; on failure *out is null and the error is set.
+int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool write, int busy_ms,
+                bool check_indexes, sqlite3** out) {
+  *out = nullptr;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return Result(kFileNotFound);
+    return Result(kAccessDenied);
+  }
+  if (!S_ISREG(st.st_mode)) return Result(kAccessDenied);
+  sqlite3* db = nullptr;
+  int flags = write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    int code = DriverError(db, rc);
+    sqlite3_close(db);
+    return code;
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, busy_ms);
+  RegisterTextFunctions(db);  // views filter and order with them on this connection
+  auto fail = [&](int code) {
+    sqlite3_close(db);
+    return code;
+  };
+  // SQLite opens a file it may not write read-only without saying so: ask.
+  if (write && sqlite3_db_readonly(db, "main") == 1) return fail(Result(kAccessDenied));
+
+  // Reading the schema is the first read of the file: a file that is not a database fails
+  // here, and nothing has been written to it.
+  sqlite3_stmt* stmt = nullptr;
+  rc = sqlite3_prepare_v2(db,
+                          "SELECT type, name, sql FROM sqlite_schema WHERE type IN "
+                          "('table','index')",
+                          -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    int code = DriverError(db, rc);
+    sqlite3_finalize(stmt);
+    return fail(code);
+  }
+  bool has_meta = false, has_records = false, has_holds = false;
+  std::vector<std::pair<std::string, std::string>> indexes;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::string type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    const unsigned char* sql = sqlite3_column_text(stmt, 2);
+    if (type == "table") {
+      has_meta |= name == "meta";
+      has_records |= name == KeyedFileSchema::kTable;
+      has_holds |= name == "holds";
+    } else if (sql) {
+      indexes.emplace_back(name, reinterpret_cast<const char*>(sql));
+    }
+  }
+  if (rc != SQLITE_DONE) {
+    int code = DriverError(db, rc);
+    sqlite3_finalize(stmt);
+    return fail(code);
+  }
+  sqlite3_finalize(stmt);
+  if (!has_meta || !has_records || !has_holds) {
+    SetLastError(kInvalidRecordDeclaration, "", "not a keyed file of this program");
+    return fail(kInvalidRecordDeclaration);
+  }
+  std::string format, declaration;
+  rc = sqlite3_prepare_v2(db, "SELECT name, value FROM meta", -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    int code = DriverError(db, rc);
+    sqlite3_finalize(stmt);
+    return fail(code);
+  }
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    const unsigned char* v = sqlite3_column_text(stmt, 1);
+    std::string value = v ? reinterpret_cast<const char*>(v) : "";
+    if (name == "format") format = value;
+    if (name == "declaration") declaration = value;
+  }
+  int step_rc = rc;
+  sqlite3_finalize(stmt);
+  if (step_rc != SQLITE_DONE) return fail(DriverError(db, step_rc));
+  if (format != kFormat || declaration != schema.Declaration().Signature()) {
+    SetLastError(kInvalidRecordDeclaration, "",
+                 "the file was created from another record declaration");
+    return fail(kInvalidRecordDeclaration);
+  }
+  if (check_indexes) {
+    const FileDeclaration& decl = schema.Declaration();
+    for (size_t k = 0; k < decl.KeyCount(); ++k) {
+      const FileKey& key = decl.Key(k);
+      bool found = false;
+      for (const auto& [name, sql] : indexes) {
+        if (name == schema.IndexName(key)) found = sql == schema.CreateIndexSql(key);
+      }
+      if (!found) {
+        SetLastError(kKeysMustBeRebuilt, "", "the index of key " + key.Label() +
+                                                 " is missing or not as declared");
+        return fail(kKeysMustBeRebuilt);
+      }
+    }
+  }
+  if (write) {
+    // A crash between two copies' runs cannot leave the file in WAL or without syncs: the
+    // atomic multi-file commit needs the rollback journal.
+    rc = Exec(db, "PRAGMA journal_mode=DELETE");
+    if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA synchronous=FULL");
+    if (rc != SQLITE_OK) return fail(DriverError(db, rc));
+  }
+  *out = db;
+  return Result(kNoError);
+}
+
+// Removes holds whose holders have died, so they do not pile up.
+void DropStaleHolds(KeyedFileStatements& st) {
+  sqlite3_stmt* list = st.Get(KeyedFileStatements::kHoldList);
+  if (!list) return;
+  std::vector<std::pair<int64_t, ProcessIdentity>> stale;
+  ProcessIdentity self = ProcessIdentity::Self();
+  while (sqlite3_step(list) == SQLITE_ROW) {
+    ProcessIdentity p{sqlite3_column_int64(list, 1), sqlite3_column_int64(list, 2)};
+    if (!(p == self) && !ProcessIdentity::Alive(p)) {
+      stale.emplace_back(sqlite3_column_int64(list, 0), p);
+    }
+  }
+  sqlite3_reset(list);
+  for (const auto& [record, p] : stale) {
+    sqlite3_stmt* del = st.Get(KeyedFileStatements::kStaleHoldDelete);
+    if (!del) return;
+    sqlite3_bind_int64(del, 1, record);
+    sqlite3_bind_int64(del, 2, p.pid);
+    sqlite3_bind_int64(del, 3, p.started);
+    sqlite3_step(del);
+    sqlite3_reset(del);
+  }
+}
+
+}  // namespace
+
+int KeyedFile::Open(int access_mode) {
+  KeyedFileImpl& m = *impl_;
+  if (m.db) return Result(kFileAlreadyOpen);
+  if (std::string p = m.schema.Problem(); !p.empty()) {
+    SetLastError(kInvalidRecordDeclaration, "", p);
+    return kInvalidRecordDeclaration;
+  }
+  bool write = (access_mode & 3) != 0;
+  std::string path = AbsolutePath(name_);
+  sqlite3* db = nullptr;
+  int code = OpenChecked(m.schema, path, write, m.busy_ms, true, &db);
+  if (code != kNoError) return code;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    m.device = st.st_dev;
+    m.inode = st.st_ino;
+  }
+  m.db = db;
+  m.path = path;
+  m.read_only = !write;
+  m.own = std::make_unique<KeyedFileStatements>(db, "main", m.schema);
+  m.active = m.own.get();
+  m.seq_key = nullptr;
+  m.anchor = KeyedFileImpl::Anchor::kStart;
+  m.current_id = 0;
+  m.hold_armed = m.watch_armed = false;
+  m.held_id = m.watched_id = 0;
+  if (write) DropStaleHolds(*m.own);
+  return Result(kNoError);
+}
+
+int KeyedFile::Create() {
+  KeyedFileImpl& m = *impl_;
+  if (m.db) return Result(kFileAlreadyOpen);
+  if (std::string p = m.schema.Problem(); !p.empty()) {
+    SetLastError(kInvalidRecordDeclaration, "", p);
+    return kInvalidRecordDeclaration;
+  }
+  std::string path = AbsolutePath(name_);
+  // An existing file is never replaced. If it is already this declaration's file (another
+  // copy created it a moment ago) the create has nothing left to do.
+  auto existing = [&]() {
+    sqlite3* db = nullptr;
+    int code = OpenChecked(m.schema, path, false, m.busy_ms, false, &db);
+    if (db) sqlite3_close(db);
+    return code == kFileNotFound ? Result(kAccessDenied) : code;
+  };
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) return existing();
+
+  // The new file is built whole under a temporary name and then linked into place, so no
+  // other copy ever sees a half-made file, and a file made meanwhile is not overwritten.
+  std::filesystem::path target(path);
+  std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".new-" +
+                                             std::to_string(getpid()) + "-" +
+                                             std::to_string(m.owner)))
+                        .string();
+  unlink(tmp.c_str());
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  auto fail = [&](int code) {
+    if (db) sqlite3_close(db);
+    unlink(tmp.c_str());
+    return code;
+  };
+  if (rc != SQLITE_OK) {
+    if (access(target.parent_path().c_str(), W_OK) != 0) return fail(Result(kAccessDenied));
+    return fail(DriverError(db, rc));
+  }
+  sqlite3_extended_result_codes(db, 1);
+  std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " +
+                    m.schema.CreateTableSql() + ";";
+  for (const std::string& s : m.schema.CreateSupportSql()) sql += s + ";";
+  for (size_t k = 0; k < decl_.KeyCount(); ++k) sql += m.schema.CreateIndexSql(decl_.Key(k)) + ";";
+  rc = Exec(db, sql.c_str());
+  if (rc == SQLITE_OK) {
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v2(db, "INSERT INTO meta(name, value) VALUES('format', ?1), "
+                                "('declaration', ?2)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+      std::string sig = decl_.Signature();
+      sqlite3_bind_text(stmt, 1, kFormat, -1, SQLITE_STATIC);
+      sqlite3_bind_text(stmt, 2, sig.c_str(), -1, SQLITE_TRANSIENT);
+      rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+    }
+    sqlite3_finalize(stmt);
+  }
+  if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
+  if (rc != SQLITE_OK) return fail(DriverError(db, rc));
+  sqlite3_close(db);
+  db = nullptr;
+  if (link(tmp.c_str(), path.c_str()) != 0) {
+    int err = errno;
+    unlink(tmp.c_str());
+    if (err == EEXIST) return existing();
+    if (err == EACCES || err == EPERM || err == EROFS) return Result(kAccessDenied);
+    SetLastError(kDriverError, std::to_string(err), std::strerror(err));
+    return kDriverError;
+  }
+  unlink(tmp.c_str());
+  // The new name must survive a crash too.
+  int dir = open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return Result(kNoError);
+}
+
+int KeyedFile::Close() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.in_transaction) Transaction::Rollback();
+  Transaction::Forget(this);
+  // Every hold of this object goes, also one a rolled-back transaction brought back.
+  sqlite3_stmt* st = m.ever_held ? m.own->Get(KeyedFileStatements::kHoldReleaseAll) : nullptr;
+  if (st) {
+    ProcessIdentity self = ProcessIdentity::Self();
+    sqlite3_bind_int64(st, 1, self.pid);
+    sqlite3_bind_int64(st, 2, self.started);
+    sqlite3_bind_int64(st, 3, static_cast<int64_t>(m.owner));
+    sqlite3_step(st);
+    sqlite3_reset(st);
+  }
+  m.own.reset();
+  m.active = nullptr;
+  sqlite3_close(m.db);
+  m.db = nullptr;
+  m.current_id = 0;
+  m.held_id = m.watched_id = 0;
+  m.hold_armed = m.watch_armed = false;
+  m.ever_held = false;
+  return Result(kNoError);
+}
+
+int KeyedFile::BuildKeys() {
+  KeyedFileImpl& m = *impl_;
+  if (m.db && m.read_only) return Result(kAccessDenied);
+  if (m.in_transaction) return Result(kNotSupported);
+  sqlite3* db = m.db;
+  bool own_connection = db == nullptr;
+  if (own_connection) {
+    if (std::string p = m.schema.Problem(); !p.empty()) {
+      SetLastError(kInvalidRecordDeclaration, "", p);
+      return kInvalidRecordDeclaration;
+    }
+    int code = OpenChecked(m.schema, AbsolutePath(name_), true, m.busy_ms, false, &db);
+    if (code != kNoError) return code;
+  }
+  auto finish = [&](int code) {
+    if (own_connection) sqlite3_close(db);
+    return code;
+  };
+  WriteScope scope(db);
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return finish(DriverError(db, rc));
+
+  std::vector<std::string> drops;
+  sqlite3_stmt* stmt = nullptr;
+  rc = sqlite3_prepare_v2(db,
+                          "SELECT name FROM sqlite_schema WHERE type='index' AND "
+                          "tbl_name='records' AND sql IS NOT NULL",
+                          -1, &stmt, nullptr);
+  while (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+    drops.push_back("DROP INDEX " + KeyedFileSchema::Quote(reinterpret_cast<const char*>(
+                                        sqlite3_column_text(stmt, 0))));
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK) return finish(DriverError(db, rc));
+  for (const std::string& d : drops) {
+    if ((rc = Exec(db, d.c_str())) != SQLITE_OK) return finish(DriverError(db, rc));
+  }
+
+  // The shadow columns are ours to keep right: recompute them from the fields.
+  if (!m.schema.ShadowFields().empty()) {
+    KeyedFileStatements st(db, "main", m.schema);
+    std::vector<unsigned char> image(decl_.RecordSize());
+    std::string select = "SELECT " + m.schema.SelectList() + " FROM records";
+    std::string update = "UPDATE records SET ";
+    int p = 0;
+    for (size_t f : m.schema.ShadowFields()) {
+      update += std::string(p ? ", " : "") + m.schema.QuotedShadow(f) + " = ?" +
+                std::to_string(p + 1);
+      ++p;
+    }
+    update += " WHERE _id = ?" + std::to_string(p + 1);
+    sqlite3_stmt* sel = nullptr;
+    sqlite3_stmt* upd = nullptr;
+    rc = sqlite3_prepare_v2(db, select.c_str(), -1, &sel, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, update.c_str(), -1, &upd, nullptr);
+    while (rc == SQLITE_OK) {
+      int s = sqlite3_step(sel);
+      if (s == SQLITE_DONE) break;
+      if (s != SQLITE_ROW) {
+        rc = s;
+        break;
+      }
+      LoadRecord(m.schema, sel, 0, image.data());
+      int q = 0;
+      for (size_t f : m.schema.ShadowFields()) {
+        BindUpper(upd, ++q, decl_.Record().Field(image.data(), f));
+      }
+      sqlite3_bind_int64(upd, q + 1, sqlite3_column_int64(sel, 0));
+      if (sqlite3_step(upd) != SQLITE_DONE) rc = sqlite3_errcode(db);
+      sqlite3_reset(upd);
+    }
+    int code = rc == SQLITE_OK ? kNoError : DriverError(db, rc);
+    sqlite3_finalize(sel);
+    sqlite3_finalize(upd);
+    if (code != kNoError) return finish(code);
+  }
+  for (size_t k = 0; k < decl_.KeyCount(); ++k) {
+    std::string sql = m.schema.CreateIndexSql(decl_.Key(k));
+    if ((rc = Exec(db, sql.c_str())) != SQLITE_OK) return finish(DriverError(db, rc));
+  }
+  rc = scope.Commit();
+  if (rc != SQLITE_OK) return finish(DriverError(db, rc));
+  return finish(Result(kNoError));
+}
+
+int KeyedFile::Send(std::string_view option) {
+  KeyedFileImpl& m = *impl_;
+  size_t eq = option.find('=');
+  std::string name = Upper(option.substr(0, eq));
+  std::string value = eq == std::string_view::npos ? "" : std::string(option.substr(eq + 1));
+  if (name == "RECOVER") {
+    char* end = nullptr;
+    long seconds = std::strtol(value.c_str(), &end, 10);
+    if (end != value.c_str() && seconds >= 0 && seconds <= 3600) {
+      m.busy_ms = static_cast<int>(seconds * 1000);
+      if (m.db) sqlite3_busy_timeout(m.db, m.busy_ms);
+    }
+  } else if (name == "QUICKSCAN") {
+    m.quick_scan = Upper(value) == "ON";
+  }
+  return Result(kNoError);
+}
+
+int KeyedFile::Flush() { return Result(impl_->db ? kNoError : kFileNotOpen); }
+int KeyedFile::SetBuffering(int, int, int, int) { return Result(kNoError); }
+int KeyedFile::NoMemo() { return Result(kNoError); }
+
+// --- Reading ---------------------------------------------------------------------------------
+
+namespace {
+
+// Who holds a record: 0 nobody (or this object, or a process that has died), 43 another copy.
+int CheckHolder(KeyedFileImpl& m, int64_t id, int* rc_out) {
+  *rc_out = SQLITE_OK;
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kHoldGet);
+  if (!st) {
+    *rc_out = sqlite3_errcode(m.active->db());
+    return kDriverError;
+  }
+  sqlite3_bind_int64(st, 1, id);
+  int rc = sqlite3_step(st);
+  int result = kNoError;
+  if (rc == SQLITE_ROW) {
+    ProcessIdentity holder{sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1)};
+    uint64_t owner = static_cast<uint64_t>(sqlite3_column_int64(st, 2));
+    if (holder == ProcessIdentity::Self()) {
+      if (owner != m.owner) result = kRecordHeld;
+    } else if (ProcessIdentity::Alive(holder)) {
+      result = kRecordHeld;
+    }
+  } else if (rc != SQLITE_DONE) {
+    *rc_out = rc;
+    result = kDriverError;
+  }
+  sqlite3_reset(st);
+  return result;
+}
+
+int DeleteHoldRow(KeyedFileImpl& m, int64_t id) {
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kHoldDelete);
+  if (!st) return sqlite3_errcode(m.active->db());
+  ProcessIdentity self = ProcessIdentity::Self();
+  sqlite3_bind_int64(st, 1, id);
+  sqlite3_bind_int64(st, 2, self.pid);
+  sqlite3_bind_int64(st, 3, self.started);
+  sqlite3_bind_int64(st, 4, static_cast<int64_t>(m.owner));
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int PutHoldRow(KeyedFileImpl& m, int64_t id) {
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kHoldPut);
+  if (!st) return sqlite3_errcode(m.active->db());
+  ProcessIdentity self = ProcessIdentity::Self();
+  sqlite3_bind_int64(st, 1, id);
+  sqlite3_bind_int64(st, 2, self.pid);
+  sqlite3_bind_int64(st, 3, self.started);
+  sqlite3_bind_int64(st, 4, static_cast<int64_t>(m.owner));
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  m.ever_held = true;
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+}  // namespace
+
+int KeyedFile::Set(const FileKey* key) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  m.seq_key = key;
+  m.anchor = KeyedFileImpl::Anchor::kStart;
+  return Result(kNoError);
+}
+
+int KeyedFile::SetFromBuffer(const FileKey& key) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  m.seq_key = &key;
+  m.anchor = KeyedFileImpl::Anchor::kBuffer;
+  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
+  m.anchor_image.assign(b, b + decl_.RecordSize());
+  return Result(kNoError);
+}
+
+namespace {
+
+// The statement that finds the next row of the sequence in a direction, bound and ready.
+sqlite3_stmt* SequenceStatement(KeyedFileImpl& m, bool forward) {
+  using A = KeyedFileImpl::Anchor;
+  if (m.anchor == A::kStart) return m.active->Get(KeyedFileStatements::kFirst, m.seq_key, forward);
+  bool inclusive = m.anchor == A::kBuffer || m.anchor == A::kAt;
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kAfter, m.seq_key, forward, inclusive);
+  if (!st) return nullptr;
+  int n = 0;
+  if (m.seq_key) {
+    BindComponents(m.schema, st, *m.seq_key, m.anchor_image.data(), 1);
+    n = static_cast<int>(m.seq_key->ComponentCount());
+  }
+  int64_t id = m.anchor_id;
+  if (m.anchor == A::kBuffer) id = forward ? INT64_MIN : INT64_MAX;
+  sqlite3_bind_int64(st, n + 1, id);
+  return st;
+}
+
+}  // namespace
+
+// Reads the row a statement gives (stepping it unless the caller has), honouring holds and an
+// armed Hold/Watch, and makes it the current record in `order`. not_found: the code when there
+// is no row. move_past_held: a held row still moves the sequence past it.
+int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
+                       const FileKey* order, bool move_past_held) {
+  KeyedFileImpl& m = *impl_;
+  sqlite3* db = m.active->db();
+  bool hold = m.hold_armed, watch = m.watch_armed;
+  m.hold_armed = m.watch_armed = false;
+  if (!st) return DriverError(db, sqlite3_errcode(db));
+  WriteScope scope(db);
+  bool place_hold = hold && !m.read_only;
+  if (place_hold || m.held_id) {
+    // The check for another copy's hold and the placing of ours must see one state.
+    int rc = scope.Begin();
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  if (!stepped) {
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE) {
+      sqlite3_reset(st);
+      return Result(not_found);
+    }
+    if (rc != SQLITE_ROW) {
+      int code = DriverError(db, rc);
+      sqlite3_reset(st);
+      return code;
+    }
+  }
+  int64_t id = sqlite3_column_int64(st, first);
+  int64_t version = sqlite3_column_int64(st, first + 1);
+  int hold_rc = SQLITE_OK;
+  int holder = CheckHolder(m, id, &hold_rc);
+  if (holder == kDriverError) {
+    if (!stepped) sqlite3_reset(st);
+    return DriverError(db, hold_rc);
+  }
+  if (holder == kRecordHeld) {
+    if (move_past_held) {
+      std::vector<unsigned char> image(decl_.RecordSize());
+      LoadRecord(m.schema, st, first, image.data());
+      m.seq_key = order;
+      m.anchor = KeyedFileImpl::Anchor::kAfter;
+      m.anchor_image = std::move(image);
+      m.anchor_id = id;
+    }
+    if (!stepped) sqlite3_reset(st);
+    m.current_id = 0;
+    return Result(kRecordHeld);
+  }
+  LoadRecord(m.schema, st, first, buffer_);
+  if (!stepped) sqlite3_reset(st);
+  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
+  m.current_image.assign(b, b + decl_.RecordSize());
+  m.current_id = id;
+  m.current_version = version;
+  m.seq_key = order;
+  m.anchor = KeyedFileImpl::Anchor::kAfter;
+  m.anchor_image = m.current_image;
+  m.anchor_id = id;
+
+  if (m.held_id && !(place_hold && m.held_id == id)) {
+    int rc = DeleteHoldRow(m, m.held_id);
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+    m.held_id = 0;
+  }
+  if (place_hold) {
+    int rc = PutHoldRow(m, id);
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  int rc = scope.Commit();
+  if (rc != SQLITE_OK) {
+    m.current_id = 0;
+    return DriverError(db, rc);
+  }
+  if (place_hold) m.held_id = id;
+  if (watch) {
+    m.watched_id = id;
+    m.watched_version = version;
+  } else {
+    m.watched_id = 0;
+  }
+  return Result(kNoError);
+}
+
+int KeyedFile::Next() { return Step(true); }
+int KeyedFile::Previous() { return Step(false); }
+
+int KeyedFile::Step(bool forward) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  return ReadRow(SequenceStatement(m, forward), false, 0, kNoRecordAvailable, m.seq_key, true);
+}
+
+bool KeyedFile::Eof() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) {
+    Result(kFileNotOpen);
+    return true;
+  }
+  sqlite3_stmt* st = SequenceStatement(m, true);
+  if (!st) {
+    DriverError(m.active->db(), sqlite3_errcode(m.active->db()));
+    return true;
+  }
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc == SQLITE_ROW) {
+    Result(kNoError);
+    return false;
+  }
+  if (rc == SQLITE_DONE) Result(kNoError);
+  else DriverError(m.active->db(), rc);
+  return true;
+}
+
+int KeyedFile::Get(const FileKey& key) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kEqual, &key);
+  if (st) BindComponents(m.schema, st, key, buffer_, 1);
+  return ReadRow(st, false, 0, kRecordNotFound, &key, false);
+}
+
+int KeyedFile::ClearCurrent() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  m.current_id = 0;
+  return Result(kNoError);
+}
+
+int64_t KeyedFile::Records() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) {
+    Result(kFileNotOpen);
+    return -1;
+  }
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kCount);
+  if (!st) {
+    DriverError(m.active->db(), sqlite3_errcode(m.active->db()));
+    return -1;
+  }
+  int rc = sqlite3_step(st);
+  int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  if (rc == SQLITE_ROW) Result(kNoError);
+  else DriverError(m.active->db(), rc);
+  sqlite3_reset(st);
+  return n;
+}
+
+std::string KeyedFile::Position(const FileKey* key) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) {
+    Result(kFileNotOpen);
+    return "";
+  }
+  if (!m.current_id) {
+    Result(kNoRecordAvailable);
+    return "";
+  }
+  Result(kNoError);
+  return PositionText::Encode(decl_, key, m.current_image.data(), m.current_id);
+}
+
+int KeyedFile::Reset(const FileKey* key, std::string_view position) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  std::vector<unsigned char> image(decl_.RecordSize());
+  int64_t id = 0;
+  if (!PositionText::Decode(decl_, key, position, image.data(), &id)) {
+    return Result(kRecordNotFound);
+  }
+  m.seq_key = key;
+  m.anchor = KeyedFileImpl::Anchor::kAt;
+  m.anchor_image = std::move(image);
+  m.anchor_id = id;
+  return Result(kNoError);
+}
+
+int KeyedFile::Reget(const FileKey* key, std::string_view position) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  std::vector<unsigned char> image(decl_.RecordSize());
+  int64_t id = 0;
+  if (!PositionText::Decode(decl_, key, position, image.data(), &id)) {
+    return Result(kRecordNotFound);
+  }
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kById);
+  if (st) sqlite3_bind_int64(st, 1, id);
+  return ReadRow(st, false, 0, kRecordNotFound, key, false);
+}
+
+int KeyedFile::Hold() {
+  if (!impl_->db) return Result(kFileNotOpen);
+  impl_->hold_armed = true;
+  return Result(kNoError);
+}
+
+int KeyedFile::Watch() {
+  if (!impl_->db) return Result(kFileNotOpen);
+  impl_->watch_armed = true;
+  return Result(kNoError);
+}
+
+int KeyedFile::Release() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.held_id) {
+    int rc = DeleteHoldRow(m, m.held_id);
+    if (rc != SQLITE_OK) return DriverError(m.active->db(), rc);
+    m.held_id = 0;
+  }
+  return Result(kNoError);
+}
+
+// --- Writing ---------------------------------------------------------------------------------
+
+int KeyedFile::Add() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kInsert);
+  sqlite3* db = m.active->db();
+  if (!st) return DriverError(db, sqlite3_errcode(db));
+  BindRecord(m.schema, st, buffer_);
+  int rc = sqlite3_step(st);
+  if (rc != SQLITE_DONE) {
+    int code = DriverError(db, rc);
+    sqlite3_reset(st);
+    return code;
+  }
+  sqlite3_reset(st);
+  m.current_id = sqlite3_last_insert_rowid(db);
+  m.current_version = 1;
+  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
+  m.current_image.assign(b, b + decl_.RecordSize());
+  return Result(kNoError);
+}
+
+int KeyedFile::Put() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  if (!m.current_id) return Result(kNoRecordAvailable);
+  sqlite3* db = m.active->db();
+  WriteScope scope(db);
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  int hold_rc = SQLITE_OK;
+  int holder = CheckHolder(m, m.current_id, &hold_rc);
+  if (holder == kDriverError) return DriverError(db, hold_rc);
+  if (holder == kRecordHeld) return Result(kRecordHeld);
+  bool watched = m.watched_id == m.current_id;
+  sqlite3_stmt* st = m.active->Get(watched ? KeyedFileStatements::kUpdateWatched
+                                           : KeyedFileStatements::kUpdate);
+  if (!st) return DriverError(db, sqlite3_errcode(db));
+  BindRecord(m.schema, st, buffer_);
+  int n = static_cast<int>(m.schema.StoredFields().size() + m.schema.ShadowFields().size());
+  sqlite3_bind_int64(st, n + 1, m.current_id);
+  if (watched) sqlite3_bind_int64(st, n + 2, m.watched_version);
+  rc = sqlite3_step(st);
+  bool updated = rc == SQLITE_ROW;
+  int64_t version = updated ? sqlite3_column_int64(st, 0) : 0;
+  while (rc == SQLITE_ROW) rc = sqlite3_step(st);
+  if (rc != SQLITE_DONE) {
+    int code = DriverError(db, rc);
+    sqlite3_reset(st);
+    return code;
+  }
+  sqlite3_reset(st);
+  if (!updated) return Result(watched ? kRecordChanged : kRecordNotFound);
+  if (m.held_id == m.current_id) {
+    rc = DeleteHoldRow(m, m.held_id);
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  rc = scope.Commit();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  if (m.held_id == m.current_id) m.held_id = 0;
+  m.current_version = version;
+  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
+  m.current_image.assign(b, b + decl_.RecordSize());
+  if (watched) m.watched_version = version;
+  return Result(kNoError);
+}
+
+int KeyedFile::Delete() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  if (!m.current_id) return Result(kNoRecordAvailable);
+  sqlite3* db = m.active->db();
+  WriteScope scope(db);
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  int hold_rc = SQLITE_OK;
+  int holder = CheckHolder(m, m.current_id, &hold_rc);
+  if (holder == kDriverError) return DriverError(db, hold_rc);
+  if (holder == kRecordHeld) return Result(kRecordHeld);
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kDelete);
+  if (!st) return DriverError(db, sqlite3_errcode(db));
+  sqlite3_bind_int64(st, 1, m.current_id);
+  rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE) return DriverError(db, rc);
+  if (sqlite3_changes(db) == 0) return Result(kRecordNotFound);
+  if (m.held_id == m.current_id) {
+    rc = DeleteHoldRow(m, m.held_id);
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  rc = scope.Commit();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  if (m.held_id == m.current_id) m.held_id = 0;
+  if (m.watched_id == m.current_id) m.watched_id = 0;
+  m.current_id = 0;
+  return Result(kNoError);
+}
+
+void KeyedFile::Clear() {
+  std::memset(buffer_, 0, decl_.RecordSize());
+  decl_.Record().ClearRecord(buffer_);
+}
+
+bool KeyedFile::Duplicate(const FileKey& key) {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) {
+    Result(kFileNotOpen);
+    return false;
+  }
+  if (key.Duplicates()) {
+    Result(kNoError);
+    return false;
+  }
+  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kDuplicate, &key);
+  if (!st) {
+    DriverError(m.active->db(), sqlite3_errcode(m.active->db()));
+    return false;
+  }
+  BindComponents(m.schema, st, key, buffer_, 1);
+  sqlite3_bind_int64(st, static_cast<int>(key.ComponentCount()) + 1, m.current_id);
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) Result(kNoError);
+  else DriverError(m.active->db(), rc);
+  return rc == SQLITE_ROW;
+}
+
+int KeyedFile::MarkForTransaction() {
+  KeyedFileImpl& m = *impl_;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kNotSupported);
+  Transaction::Mark(this);
+  return Result(kNoError);
+}
+
+// --- For views -------------------------------------------------------------------------------
+
+sqlite3* KeyedFile::Connection() const { return impl_->active ? impl_->active->db() : nullptr; }
+
+std::string KeyedFile::SqlTable() const {
+  return impl_->active ? impl_->active->Table()
+                       : KeyedFileSchema::Quote("main") + "." +
+                             KeyedFileSchema::Quote(KeyedFileSchema::kTable);
+}
+
 std::string KeyedFile::SelectList() const { return impl_->schema.SelectList(); }
-std::string KeyedFile::FieldColumn(size_t field) const { return impl_->schema.QuotedColumn(field); }
+
+std::string KeyedFile::FieldColumn(size_t field) const {
+  return field < decl_.FieldCount() ? impl_->schema.QuotedColumn(field) : std::string();
+}
+
 std::string KeyedFile::ComponentSql(const FileKey& key, size_t c) const {
   return impl_->schema.ComponentTerm(key, c);
 }
-int KeyedFile::LoadRow(sqlite3_stmt*, int, const FileKey*) { return NotYet(); }
 
-int Transaction::Start(const std::vector<KeyedFile*>&, int) { return NotYet(); }
-int Transaction::Commit() { return NotYet(); }
-int Transaction::Rollback() { return NotYet(); }
-bool Transaction::Active() { return false; }
+int KeyedFile::LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key) {
+  if (!impl_->db) return Result(kFileNotOpen);
+  return ReadRow(stmt, true, first_column, kNoRecordAvailable, key, true);
+}
 
 }  // namespace rt

@@ -159,7 +159,10 @@ class KeyedFile {
 
  private:
   friend class Transaction;
-  friend class KeyedFileImpl;
+  int Step(bool forward);
+  int ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found, const FileKey* order,
+              bool move_past_held);
+
   const FileDeclaration& decl_;
   void* buffer_;
   std::string name_;

@@ -22,6 +22,11 @@ class Transaction {
   static int Commit();
   static int Rollback();
   static bool Active();  // on this thread
+
+ private:
+  friend class KeyedFile;
+  static void Mark(KeyedFile* file);    // MarkForTransaction
+  static void Forget(KeyedFile* file);  // a file closes or goes away: drop its mark
 };
 
 }  // namespace rt

@@ -1,0 +1,175 @@
+// Several running copies of the program on one file: each copy is a child process made with
+// fork, which opens the file for itself after the fork.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "runtime/error_codes.h"
+#include "runtime/files/keyed_file.h"
+#include "runtime/files/keyed_file_test_support.h"
+#include "runtime/files/temp_folder.h"
+#include "runtime/files/transaction.h"
+#include "runtime/last_error.h"
+
+namespace rt {
+namespace {
+
+using testing::AddOdds;
+using testing::Copy;
+using testing::OddsRow;
+
+class TwoCopiesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    decl_ = testing::OddsDecl(dir_.File("kf"));
+    KeyedFile f(*decl_, &buf_);
+    ASSERT_EQ(f.Create(), 0);
+    ASSERT_EQ(f.Open(), 0);
+    ASSERT_EQ(AddOdds(f, buf_, {1, 2, 3}), 0);
+    ASSERT_EQ(f.Close(), 0);
+  }
+  const FileKey& Key() { return decl_->Key(0); }
+
+  TempFolder dir_;
+  std::unique_ptr<FileDeclaration> decl_;
+  OddsRow buf_{};
+};
+
+TEST_F(TwoCopiesTest, WatchedRecordChangedByAnotherCopyFailsThePutWith89) {
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  buf_.nn = 2;
+  f.Watch();
+  ASSERT_EQ(f.Get(Key()), 0);
+  std::string pos = f.Position(&Key());
+
+  Copy other([&](Copy&) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    b.nn = 2;
+    if (g.Get(Key()) != 0) return 11;
+    b.kf = 42.0;
+    return g.Put();
+  });
+  ASSERT_TRUE(WIFEXITED(other.Wait()));
+
+  buf_.kf = 7.0;
+  EXPECT_EQ(f.Put(), kRecordChanged);
+  EXPECT_STREQ(ErrorText(GetLastError().code), "Record changed by another station");
+  f.Watch();
+  ASSERT_EQ(f.Reget(&Key(), pos), 0);
+  EXPECT_EQ(buf_.kf, 42.0);
+  buf_.kf = 7.0;
+  EXPECT_EQ(f.Put(), 0);
+}
+
+TEST_F(TwoCopiesTest, HeldRecordReads43UntilTheHoldingCopyIsKilled) {
+  Copy holder([&](Copy& self) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    b.nn = 2;
+    g.Hold();
+    if (g.Get(Key()) != 0) return 11;
+    self.Tell('H');
+    self.Hear();  // blocks until killed
+    return 0;
+  });
+  ASSERT_EQ(holder.Listen(), 'H');
+
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  buf_.nn = 2;
+  EXPECT_EQ(f.Get(Key()), kRecordHeld);
+  f.Set(&Key());
+  EXPECT_EQ(f.Next(), 0);
+  EXPECT_EQ(f.Next(), kRecordHeld);
+  EXPECT_EQ(f.Next(), 0);
+  EXPECT_EQ(buf_.nn, 3);
+  EXPECT_EQ(f.Put(), 0);  // record 3 is free
+
+  kill(holder.pid(), SIGKILL);
+  // Not yet reaped: a zombie holds nothing either.
+  for (int i = 0; i < 200; ++i) {
+    buf_.nn = 2;
+    if (f.Get(Key()) == 0) break;
+    usleep(10000);
+  }
+  EXPECT_EQ(GetLastError().code, 0);
+  EXPECT_EQ(buf_.nn, 2);
+  int status = holder.Wait();
+  EXPECT_TRUE(WIFSIGNALED(status));
+  buf_.kf = 5.0;
+  EXPECT_EQ(f.Put(), 0);
+  // The dead copy's hold is gone from the file at the next open for writing.
+  f.Close();
+  ASSERT_EQ(f.Open(), 0);
+  f.Hold();
+  buf_.nn = 2;
+  EXPECT_EQ(f.Get(Key()), 0);
+  EXPECT_TRUE(f.IsHeld());
+}
+
+TEST_F(TwoCopiesTest, TwoCopiesAddingTheSameUniqueKeyTheSecondGets40) {
+  // Both copies add NN 9 as close together as two processes can; exactly one succeeds.
+  auto adder = [&](Copy& self) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    self.Tell('R');
+    self.Hear();
+    b.nn = 9;
+    b.kf = getpid();
+    return g.Add();
+  };
+  Copy a(adder), b(adder);
+  ASSERT_EQ(a.Listen(), 'R');
+  ASSERT_EQ(b.Listen(), 'R');
+  a.Say('G');
+  b.Say('G');
+  int sa = a.Wait(), sb = b.Wait();
+  ASSERT_TRUE(WIFEXITED(sa) && WIFEXITED(sb));
+  std::vector<int> codes = {WEXITSTATUS(sa), WEXITSTATUS(sb)};
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{kNoError, kDuplicateKey}));
+
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  EXPECT_EQ(f.Records(), 4);
+  buf_.nn = 9;
+  EXPECT_EQ(f.Add(), kDuplicateKey);
+}
+
+TEST_F(TwoCopiesTest, CopyKilledInsideATransactionLeavesNothingBehind) {
+  Copy writer([&](Copy& self) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    if (Transaction::Start({&g}) != 0) return 11;
+    b.nn = 50;
+    if (g.Add() != 0) return 12;
+    self.Tell('W');
+    self.Hear();
+    return 0;
+  });
+  ASSERT_EQ(writer.Listen(), 'W');
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  f.Send("Recover=1");
+  buf_.nn = 60;
+  EXPECT_EQ(f.Add(), kDriverError);  // the other copy has the write lock: waited, reported
+  EXPECT_EQ(GetLastError().file_code, "5");
+  kill(writer.pid(), SIGKILL);
+  writer.Wait();
+  EXPECT_EQ(f.Add(), 0);
+  buf_.nn = 50;
+  EXPECT_EQ(f.Get(Key()), kRecordNotFound);
+  EXPECT_EQ(f.Records(), 4);
+}
+
+}  // namespace
+}  // namespace rt

@@ -176,7 +176,7 @@ struct View::Statements {
   }
 };
 
-View::View(KeyedFile* file) : file_(file) {}
+View::View(KeyedFile* file) : file_(file), order_tag_(OrderTag(terms_)) {}
 
 View::~View() { DropStatements(); }
 
@@ -233,6 +233,8 @@ const FileKey* View::MatchingKey() const {
 }
 
 int View::SetOrder(std::string_view text) {
+  Restart();
+  if (order_ready_ && Clip(text) == order_text_) return Fail(kNoError);  // statements stay
   order_text_ = std::string(Clip(text));
   FilterSqlTranslator translator(
       [this](std::string_view label) { return ResolveField(*file_, label); });
@@ -244,13 +246,15 @@ int View::SetOrder(std::string_view text) {
   }
   order_tag_ = OrderTag(terms_);
   key_ = MatchingKey();
+  order_ready_ = rc == kNoError;
   DropStatements();
-  Restart();
   if (rc == kNoError) SetLastError(kNoError);
   return rc;
 }
 
 int View::SetFilter(std::string_view text) {
+  Restart();
+  if (filter_ready_ && Clip(text) == filter_text_) return Fail(kNoError);
   filter_text_ = std::string(Clip(text));
   FilterSqlTranslator translator(
       [this](std::string_view label) { return ResolveField(*file_, label); });
@@ -260,8 +264,8 @@ int View::SetFilter(std::string_view text) {
     where_ = SqlFragment();
     rc = FailDriver("Filter", SQLITE_ERROR, DescribeSyntaxError(error));
   }
+  filter_ready_ = rc == kNoError;
   DropStatements();
-  Restart();
   if (rc == kNoError) SetLastError(kNoError);
   return rc;
 }

@@ -123,6 +123,9 @@ class View {
   std::vector<OrderTerm> terms_;
   SqlFragment where_;
   std::string order_tag_;
+  // The texts were read and translated as they stand (a failed text is read again when set).
+  bool order_ready_ = false;
+  bool filter_ready_ = false;
   const FileKey* key_ = nullptr;  // the file key whose order the view's order is, if any
 
   int page_size_ = 20;

@@ -244,6 +244,24 @@ TEST_F(ViewTest, NextAndPreviousTurnAroundAtTheCurrentRecord) {
   EXPECT_EQ(ReadOne(false), 9);
 }
 
+TEST_F(ViewTest, SettingTheSameTextsAgainGoesBackToTheStart) {
+  for (int i = 1; i <= 5; ++i) Add(i, i, "s");
+  OpenView("-KF:NN", "KF:NN <> 4", 2);
+  EXPECT_EQ(ReadOne(true), 5);
+  EXPECT_EQ(ReadOne(true), 3);
+  std::string pos = view_->Position();
+  ASSERT_EQ(view_->SetOrder("-KF:NN"), 0);
+  EXPECT_EQ(ReadOne(true), 5);
+  ASSERT_EQ(view_->SetFilter("KF:NN <> 4"), 0);
+  EXPECT_EQ(ReadOne(true), 5);
+  ASSERT_EQ(view_->Reset(pos), 0);  // positions made before still read in the same order
+  EXPECT_EQ(ReadOne(true), 3);
+  EXPECT_EQ(ReadOne(true), 2);
+  EXPECT_EQ(view_->SetFilter("KF:NN <> "), kDriverError);  // a bad text is reported each time
+  EXPECT_EQ(view_->SetFilter("KF:NN <> "), kDriverError);
+  EXPECT_EQ(ReadAll(true), (std::vector<int>{5, 4, 3, 2, 1}));
+}
+
 TEST_F(ViewTest, PositionsSurviveInsertsAndDeletesAroundThem) {
   for (int i = 10; i <= 100; i += 10) Add(i, 1.5, "r");
   OpenView("-KF:KF,KF:NN", "KF:NN <> 20", 3);

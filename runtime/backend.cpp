@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "runtime/menu_text.h"
+#include "runtime/runtime_thread.h"
+#include "runtime/window.h"
+
 namespace rt {
 
 namespace {
@@ -13,7 +17,16 @@ std::atomic<Backend*> g_backend{nullptr};
 
 constexpr int kButtonOrder[] = {kButtonOk, kButtonYes, kButtonNo, kButtonCancel};
 
+thread_local int t_beeps = 0;
+
 }  // namespace
+
+void Backend::WaitForEvent(Window& window) {
+  // Nothing on screen can make input: only another runtime thread's post can wake us.
+  RuntimeThread::Current().WaitForWork(&window, std::chrono::milliseconds(200));
+}
+
+std::string WaitCursor() { return StandardIconRef(0x7F03); }
 
 void MakeSoundRequest(MessageBoxRequest& r) {
   r.buttons &= kAllButtons;
@@ -92,11 +105,29 @@ int MessageBox(std::string_view text, std::string_view caption, std::string_view
 }
 
 void Beep() {
+  ++t_beeps;
   if (Backend* b = CurrentBackend()) b->Beep();
 }
 
+int BeepCount() { return t_beeps; }
+
 void SetWaitCursor(bool on) {
   if (Backend* b = CurrentBackend()) b->SetWaitCursor(on);
+}
+
+void SetCursor(std::string_view cursor) {
+  if (Backend* b = CurrentBackend()) b->SetCursor(cursor);
+}
+
+int Popup(std::string_view menu_text, int x, int y) {
+  Backend* b = CurrentBackend();
+  if (!b) return 0;
+  MenuText menu = MenuText::Parse(menu_text);
+  if (menu.ChoiceCount() == 0) return 0;
+  int choice = b->ShowPopup(TargetWindow(), menu, x, y);
+  // A backend can only hand back what the menu offers; anything else is a dismissal.
+  const MenuItem* item = menu.FindChoice(choice);
+  return item && !item->disabled ? choice : 0;
 }
 
 void Halt(int exit_code, std::string_view text) {

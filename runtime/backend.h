@@ -1,6 +1,8 @@
-// Backend: the one seam between the runtime model and a screen. Dialogs (message box, beep,
-// wait cursor) go through the backend installed with SetBackend, which the runtime never owns:
-// main installs the Qt one, a test the headless one, and it must outlive its installation.
+// Backend: the one seam between the runtime model and a screen. Dialogs (message box, popup
+// menu, beep, cursor), window notifications and the wait for the next event go through the
+// backend installed with SetBackend, which the runtime never owns: main installs the Qt one,
+// a test the headless one, and it must outlive its installation. How a backend drives the
+// window model is told at the top of runtime/window.h.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,9 @@
 #include <vector>
 
 namespace rt {
+
+class MenuText;
+class Window;
 
 // Message-box buttons; a set of buttons is their sum.
 enum Button : int {
@@ -58,9 +63,45 @@ class Backend {
   virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
   virtual void Beep() = 0;
   virtual void SetWaitCursor(bool on) {}
+  // A cursor reference (kWaitCursor, or "" for the normal one). The default maps it onto
+  // SetWaitCursor.
+  virtual void SetCursor(std::string_view cursor) { SetWaitCursor(!cursor.empty()); }
   // Called by Halt just before the process ends, so a backend can take its windows down.
   virtual void OnHalt(int exit_code) {}
+
+  // ---- Windows. Made on the window's runtime thread with the window's lock held: read the
+  // model here or queue the work to the GUI thread; never block on another thread here.
+  virtual void WindowPrepared(Window& window) {}
+  virtual void WindowOpened(Window& window) {}   // show it; its controls are all there
+  virtual void WindowClosed(Window& window) {}   // hide it; the model lives on
+  virtual void WindowFreed(Window& window) {}    // the last call: forget the address
+  virtual void WindowChanged(Window& window) {}  // caption or size
+  virtual void ControlCreated(Window& window, int control) {}
+  virtual void ControlDestroyed(Window& window, int control) {}
+  // changes: a set of ControlChange bits (runtime/control.h).
+  virtual void ControlChanged(Window& window, int control, unsigned changes) {}
+  virtual void FocusChanged(Window& window, int control) {}
+
+  // ---- Events.
+  // An event loop of the calling runtime thread has nothing queued for window: return once
+  // RuntimeThread::Current().HasWorkFor(&window) holds (returning early is harmless: the
+  // loop asks again). The default blocks on the thread's queue.
+  virtual void WaitForEvent(Window& window);
+  // From any thread, after an event or a task was queued for runtime thread `thread`: a
+  // backend whose WaitForEvent runs a toolkit loop wakes it here.
+  virtual void EventPosted(int thread) {}
+
+  // ---- Popup menu: show it at (x, y) in screen pixels (kDefaultPosition: at the mouse) and
+  // return the chosen item's MenuItem::choice, 0 when dismissed. window is the thread's
+  // target window (may be nullptr). The default dismisses it.
+  virtual int ShowPopup(Window* window, const MenuText& menu, int x, int y) { return 0; }
 };
+
+// "Wherever the toolkit puts it" for popup coordinates.
+inline constexpr int kDefaultPosition = static_cast<int>(0x80000000u);
+
+// The cursor the runtime shows while it is busy: FF 01 03 7F.
+std::string WaitCursor();
 
 // Installs a backend (nullptr for none) and returns the one it replaces.
 Backend* SetBackend(Backend* backend);
@@ -78,7 +119,15 @@ int MessageBox(std::string_view text, std::string_view caption, std::string_view
                ButtonSet buttons = kButtonOk, int default_button = kButtonOk);
 // Beeps through the current backend; nothing without one.
 void Beep();
+// Beeps so far on the calling thread (a loop's default handling beeps only when nobody did).
+int BeepCount();
 void SetWaitCursor(bool on);
+// Sets the cursor through the current backend ("" the normal one).
+void SetCursor(std::string_view cursor);
+// Shows a popup menu from a menu text (runtime/menu_text.h) and returns the chosen item's
+// number counted without separators and submenu headings; 0 when dismissed or without a
+// backend.
+int Popup(std::string_view menu_text, int x = kDefaultPosition, int y = kDefaultPosition);
 // Ends the program: tells the backend, writes text and a line break to stderr when text is not
 // empty, and exits with exit_code. Codes outside 0..255 become 255, so a failure never reads
 // as success to the parent process.

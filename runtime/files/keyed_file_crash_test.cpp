@@ -193,8 +193,10 @@ TEST(KeyedFileCrashTest, KilledWriterLosesNothingThatWasReportedWritten) {
     std::set<int32_t> stored;
     f.Set(&decl->Key(0));
     while (f.Next() == 0) {
-      stored.insert(row.id);
-      EXPECT_EQ(row.value, row.id * 0.5);
+      int32_t id = row.id;  // copies: the packed fields are not aligned for references
+      double value = row.value;
+      stored.insert(id);
+      EXPECT_EQ(value, id * 0.5);
     }
     int32_t last_reported = *reported.rbegin();
     for (int32_t r : reported) EXPECT_TRUE(stored.count(r)) << "reported " << r << " is lost";

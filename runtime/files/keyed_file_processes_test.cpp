@@ -62,7 +62,7 @@ TEST_F(TwoCopiesTest, WatchedRecordChangedByAnotherCopyFailsThePutWith89) {
   EXPECT_STREQ(ErrorText(GetLastError().code), "Record changed by another station");
   f.Watch();
   ASSERT_EQ(f.Reget(&Key(), pos), 0);
-  EXPECT_EQ(buf_.kf, 42.0);
+  EXPECT_EQ(double{buf_.kf}, 42.0);
   buf_.kf = 7.0;
   EXPECT_EQ(f.Put(), 0);
 }

@@ -174,14 +174,14 @@ TEST_F(KeyedFileTest, KeyOrderRecordOrderAndPositioning) {
   std::vector<double> odds;
   while (!file_->Eof()) {
     file_->Next();
-    odds.push_back(buf_.kf);
+    odds.push_back(double{buf_.kf});
   }
   EXPECT_EQ(odds, (std::vector<double>{1.5, 4.5, 7.5, 10.5, 13.5}));
 
   // Get by key reads the record and the sequence goes on from it.
   buf_.nn = 7;
   ASSERT_EQ(file_->Get(Key()), 0);
-  EXPECT_EQ(buf_.kf, 10.5);
+  EXPECT_EQ(double{buf_.kf}, 10.5);
   ASSERT_EQ(file_->Next(), 0);
   EXPECT_EQ(buf_.nn, 9);
 }
@@ -268,7 +268,7 @@ TEST_F(KeyedFileTest, PutAndDeleteWorkOnTheCurrentRecordOnly) {
   EXPECT_EQ(file_->Put(), kDuplicateKey);
   buf_.nn = 2;
   ASSERT_EQ(file_->Get(Key()), 0);
-  EXPECT_EQ(buf_.kf, 2.25);
+  EXPECT_EQ(double{buf_.kf}, 2.25);
 
   // Deleted by another station: put and delete say the record is gone.
   OddsRow other_buf{};
@@ -335,7 +335,7 @@ TEST_F(KeyedFileTest, HoldBlocksOtherStationsUntilReleased) {
   EXPECT_FALSE(file_->IsHeld());
   other_buf.nn = 2;
   ASSERT_EQ(other.Get(Key()), 0);
-  EXPECT_EQ(other_buf.kf, 8);
+  EXPECT_EQ(double{other_buf.kf}, 8);
 
   // Closing releases too.
   buf_.nn = 3;
@@ -376,11 +376,11 @@ TEST_F(KeyedFileTest, WatchDetectsAnotherStationsChangeAndRewatchRecovers) {
   // As the file manager does: watch again, fetch the other station's version, put again.
   file_->Watch();
   ASSERT_EQ(file_->Reget(&Key(), pos), 0);
-  EXPECT_EQ(buf_.kf, 4);
+  EXPECT_EQ(double{buf_.kf}, 4);
   buf_.kf = 6;
   EXPECT_EQ(file_->Put(), 0);
   ASSERT_EQ(other.Get(Key()), 0);
-  EXPECT_EQ(other_buf.kf, 6);
+  EXPECT_EQ(double{other_buf.kf}, 6);
 
   // Without a watch the last writer wins.
   other_buf.kf = 7;
@@ -574,7 +574,7 @@ TEST_F(KeyedFileTest, OptionsHintsAndClosedFile) {
   buf_.kf = 3.5;
   file_->Clear();
   EXPECT_EQ(buf_.nn, 0);
-  EXPECT_EQ(buf_.kf, 0.0);
+  EXPECT_EQ(double{buf_.kf}, 0.0);
 }
 
 TEST_F(KeyedFileTest, RelativeNameIsTheWorkingDirectorysFileWithNoExtension) {

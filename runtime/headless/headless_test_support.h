@@ -1,6 +1,6 @@
 // Test support for the headless backend (GoogleTest only; the backend itself does not depend
 // on it): a scope that installs a backend, and the end-of-test check that every message box
-// was foreseen by the script and every scripted answer was used.
+// and popup was foreseen by the script and every scripted answer and action was used.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,6 +33,20 @@ inline void ExpectScriptFollowed(const HeadlessBackend& backend) {
   if (backend.PendingAnswers() != 0) {
     ADD_FAILURE() << backend.PendingAnswers()
                   << " scripted message box answer(s) left unused";
+  }
+  for (const PopupRecord& r : backend.UnansweredPopups()) {
+    std::string items;
+    for (const std::string& c : r.choices) items += " \"" + c + "\"";
+    ADD_FAILURE() << (r.outcome == ScriptOutcome::kUnscripted
+                          ? "unscripted popup menu with"
+                          : "popup menu answered with an item it does not offer; items:")
+                  << items;
+  }
+  if (backend.PendingPopupChoices() != 0) {
+    ADD_FAILURE() << backend.PendingPopupChoices() << " scripted popup choice(s) left unused";
+  }
+  for (const ScriptedAction& a : backend.LeftoverActions()) {
+    ADD_FAILURE() << "scripted action never performed: " << a.Describe();
   }
 }
 

@@ -122,7 +122,7 @@ std::string AnyRef::RawText() const {
   return Text();
 }
 
-void AnyRef::SetInteger(int64_t v) {
+void AnyRef::SetInteger(int64_t v) const {
   if (!address_) return;
   switch (type_) {
     case Type::Byte: Store<uint8_t>(address_, static_cast<uint8_t>(v)); break;
@@ -135,7 +135,7 @@ void AnyRef::SetInteger(int64_t v) {
   }
 }
 
-void AnyRef::SetReal(double v) {
+void AnyRef::SetReal(double v) const {
   if (!address_) return;
   if (type_ == Type::Real) {
     Store<double>(address_, v);
@@ -146,7 +146,7 @@ void AnyRef::SetReal(double v) {
   }
 }
 
-void AnyRef::SetText(std::string_view text) {
+void AnyRef::SetText(std::string_view text) const {
   if (!address_) return;
   char* p = static_cast<char*>(address_);
   switch (type_) {
@@ -178,7 +178,7 @@ void AnyRef::SetText(std::string_view text) {
   }
 }
 
-void AnyRef::Assign(const AnyRef& from) {
+void AnyRef::Assign(const AnyRef& from) const {
   if (!address_ || from.IsNull() || SameAs(from)) return;
   if (type_ == Type::Group && from.type_ == Type::Group) {
     size_t n = from.size_ < size_ ? from.size_ : size_;
@@ -197,7 +197,7 @@ void AnyRef::Assign(const AnyRef& from) {
   }
 }
 
-void AnyRef::Clear() {
+void AnyRef::Clear() const {
   if (!address_) return;
   if (type_ == Type::String) {
     std::memset(address_, ' ', size_);
@@ -219,7 +219,7 @@ bool AnyRef::IsClear() const {
   return true;
 }
 
-void AnyRef::SetHighest() {
+void AnyRef::SetHighest() const {
   if (!address_) return;
   switch (type_) {
     case Type::Byte: SetInteger(std::numeric_limits<uint8_t>::max()); break;

@@ -1,7 +1,8 @@
 // AnyRef: a reference to a variable of any runtime type (type, address, size). It reads,
 // writes, compares and converts the variable's value; it never owns the storage, which must
 // remain live while the reference is in use. Fields of packed records are reached through it,
-// so every access goes through memcpy and alignment does not matter.
+// so every access goes through memcpy and alignment does not matter. Like a pointer,
+// a const AnyRef still writes to the variable it refers to.
 #pragma once
 
 #include <cstddef>
@@ -51,17 +52,17 @@ class AnyRef {
   // True when the variable holds a number or a text that reads as one.
   bool HoldsNumber() const;
 
-  void SetReal(double v);      // integers: truncated toward zero, wrapped to the type's width
-  void SetInteger(int64_t v);  // integers: wrapped to the type's width; texts: decimal text
+  void SetReal(double v) const;      // integers: truncated toward zero, wrapped to the type's width
+  void SetInteger(int64_t v) const;  // integers: wrapped to the type's width; texts: decimal text
   // Texts are cut to the field's size without splitting a UTF-8 sequence (STRING padded
   // with blanks, CSTRING zero-terminated); numbers read the text as a number (0 if none).
-  void SetText(std::string_view text);
+  void SetText(std::string_view text) const;
   // Value assignment with conversion: number to number, number to text (its text form),
   // text to number (read as a number), text to text; a group copies raw bytes.
-  void Assign(const AnyRef& from);
+  void Assign(const AnyRef& from) const;
 
-  void Clear();       // zero, or blanks for a STRING, or the empty text for a CSTRING
-  void SetHighest();  // the type's highest value (0xFF bytes for texts and groups)
+  void Clear() const;       // zero, or blanks for a STRING, or the empty text for a CSTRING
+  void SetHighest() const;  // the type's highest value (0xFF bytes for texts and groups)
   bool IsClear() const;
 
   // Numbers compare as numbers; two texts byte-wise with blank padding; a number and a text

@@ -15,7 +15,6 @@ struct Token {
   size_t offset = 0;
   std::string text;  // label, number source, or unquoted text
   CompareOp op = CompareOp::Eq;
-  bool no_case = false;
 };
 
 bool IsLabelStart(char c) {
@@ -153,7 +152,8 @@ class Lexer {
   }
 
   // Operators: "=", or any of "<", ">", "~" (each at most once, in any order) with an
-  // optional "=" after them. "~" makes the comparison case-insensitive.
+  // optional "=" after them. "~" is NOT: it turns the comparison into its opposite, so "~="
+  // is "not equal", "~<" is ">=" and "~<=" is ">".
   bool ReadOperator(Token* t, FilterSyntaxError* error) {
     size_t start = pos_;
     bool lt = false, gt = false, tilde = false, eq = false;
@@ -171,13 +171,22 @@ class Lexer {
     std::string shown(text_.substr(start, pos_ - start));
     t->kind = Tok::Op;
     t->text = shown;
-    t->no_case = tilde;
     if (lt && gt && eq) return Fail(error, start, "unknown operator '" + shown + "'");
     if (lt && gt) t->op = CompareOp::Ne;
     else if (lt) t->op = eq ? CompareOp::Le : CompareOp::Lt;
     else if (gt) t->op = eq ? CompareOp::Ge : CompareOp::Gt;
     else if (eq) t->op = CompareOp::Eq;
     else return Fail(error, start, "'~' must be followed by a comparison (=, <, >)");
+    if (tilde) {
+      switch (t->op) {
+        case CompareOp::Eq: t->op = CompareOp::Ne; break;
+        case CompareOp::Ne: t->op = CompareOp::Eq; break;
+        case CompareOp::Lt: t->op = CompareOp::Ge; break;
+        case CompareOp::Ge: t->op = CompareOp::Lt; break;
+        case CompareOp::Gt: t->op = CompareOp::Le; break;
+        case CompareOp::Le: t->op = CompareOp::Gt; break;
+      }
+    }
     return true;
   }
 
@@ -347,7 +356,6 @@ class Parser {
     NodePtr n = Make(FilterNodeKind::Compare, left->offset);
     if (!n) return nullptr;
     n->op = op.op;
-    n->no_case = op.no_case;
     n->children.push_back(std::move(left));
     n->children.push_back(std::move(right));
     return n;

@@ -31,7 +31,6 @@ enum class CompareOp : uint8_t { Eq, Ne, Lt, Gt, Le, Ge };
 struct FilterNode {
   FilterNodeKind kind = FilterNodeKind::Integer;
   CompareOp op = CompareOp::Eq;  // Compare only
-  bool no_case = false;          // Compare only: a "~" operator
   std::string text;              // Field label or Text value
   int64_t integer = 0;
   double real = 0;

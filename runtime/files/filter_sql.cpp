@@ -179,15 +179,9 @@ class Translation {
   }
 
   // Prepares one side of a text comparison.
-  static void AsText(Val* v, bool no_case) {
+  static void AsText(Val* v) {
     if (v->literal) {
-      std::string t(Clip(LiteralText(v->value)));
-      v->params[0] = SqlValue(no_case ? Upper(t) : t);
-      v->kind = ValueKind::Text;
-      return;
-    }
-    if (no_case && !v->upper_sql.empty()) {
-      v->sql = v->upper_sql;
+      v->params[0] = SqlValue(std::string(Clip(LiteralText(v->value))));
       v->kind = ValueKind::Text;
       return;
     }
@@ -196,7 +190,6 @@ class Translation {
     } else if (v->padded) {
       v->sql = "rtrim(" + v->sql + ")";
     }
-    if (no_case) v->sql = std::string(kSqlUpper) + "(" + v->sql + ")";
     v->kind = ValueKind::Text;
   }
 
@@ -231,8 +224,8 @@ class Translation {
       as_text = text_side.literal && !ReadsAsNumber(text_side);
     }
     if (as_text) {
-      AsText(&left, n.no_case);
-      AsText(&right, n.no_case);
+      AsText(&left);
+      AsText(&right);
     } else {
       AsNumber(&left);
       AsNumber(&right);

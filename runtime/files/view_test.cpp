@@ -162,8 +162,9 @@ TEST_F(ViewTest, EveryOrderAndFilterReadsTheRightRecordsBothWays) {
   } filters[] = {
       {"", [](const Model&) { return true; }},
       {"KF:NN > 10", [](const Model& m) { return m.nn > 10; }},
-      {"KF:NAME ~= 'alpha' OR KF:KF = 2.5", [](const Model& m) { return Upper(m.name) == "ALPHA" || m.kf == 2.5; }},
-      {"NOT (KF:KF < 2) AND SUB(KF:NAME,1,1) ~= 'Ё'", [](const Model& m) { return m.kf >= 2 && Upper(m.name).rfind("Ё", 0) == 0; }},
+      {"UPPER(KF:NAME) = 'ALPHA' OR KF:KF = 2.5", [](const Model& m) { return Upper(m.name) == "ALPHA" || m.kf == 2.5; }},
+      {"NOT (KF:KF < 2) AND UPPER(SUB(KF:NAME,1,1)) = 'Ё'", [](const Model& m) { return m.kf >= 2 && Upper(m.name).rfind("Ё", 0) == 0; }},
+      {"KF:KF ~< 2 AND KF:NAME ~= 'alpha'", [](const Model& m) { return m.kf >= 2 && m.name != "alpha"; }},
       {"KF:NN > 1000", [](const Model&) { return false; }},
   };
   for (const Order& o : orders) {

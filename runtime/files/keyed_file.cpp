@@ -997,6 +997,7 @@ int KeyedFile::Delete() {
 void KeyedFile::Clear() {
   std::memset(buffer_, 0, decl_.RecordSize());
   decl_.Record().ClearRecord(buffer_);
+  Result(kNoError);
 }
 
 bool KeyedFile::Duplicate(const FileKey& key) {

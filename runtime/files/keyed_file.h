@@ -105,7 +105,8 @@ class KeyedFile {
   // Reads the first record whose key values equal the buffer's (35 when none); the sequence
   // goes on from it in that key's order.
   int Get(const FileKey& key);
-  // Leaves no record current (so a duplicate test compares with every record). 0.
+  // Leaves no record current (the runtime get with no key), so a duplicate test compares
+  // with every record. 0.
   int ClearCurrent();
   int64_t Records();  // -1 when the count cannot be read (closed: 37)
 

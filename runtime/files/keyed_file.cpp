@@ -461,7 +461,9 @@ int KeyedFile::Close() {
   }
   m.own.reset();
   m.active = nullptr;
-  sqlite3_close(m.db);
+  // A view may still hold statements on this connection; close_v2 frees the connection once
+  // the view lets go of them instead of failing and leaking it.
+  sqlite3_close_v2(m.db);
   m.db = nullptr;
   m.current_id = 0;
   m.held_id = m.watched_id = 0;

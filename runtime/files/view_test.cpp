@@ -477,5 +477,17 @@ TEST_F(ViewTest, AViewOpensAgainOnItsFileReopened) {
   EXPECT_EQ(ReadAll(true), (std::vector<int>{2, 3}));
 }
 
+// The leak check of the sanitizer build is what proves the connection is freed here.
+TEST_F(ViewTest, ClosingTheFileUnderAnOpenViewFreesTheConnectionOnceTheViewLetsGo) {
+  for (int i = 1; i <= 3; ++i) Add(i, 1.0, "z");
+  OpenView("KF:NN", "");
+  EXPECT_EQ(ReadOne(true), 1);
+  ASSERT_EQ(file_->Close(), 0);
+  EXPECT_EQ(view_->Next(), kFileNotOpen);
+  view_.reset();
+  ASSERT_EQ(file_->Open(), 0);
+  EXPECT_EQ(file_->Records(), 3);
+}
+
 }  // namespace
 }  // namespace rt

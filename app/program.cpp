@@ -2,6 +2,9 @@
 
 #include <cfenv>
 
+#include "app/odds_file.h"
+#include "app/odds_table.h"
+
 namespace app {
 
 namespace {
@@ -16,7 +19,10 @@ std::vector<rt::RuntimeSystem::ModuleRoutine> ModuleTable(const StartupOptions& 
   return {
       // Object tables: the odds table's managers get their operations (construction in C++).
       [&o](int phase) {
-        if (phase == 0) Trace(o, "module:object-tables");
+        if (phase != 0) return;
+        TheKfFileManager();
+        TheKfRelationManager();
+        Trace(o, "module:object-tables");
       },
       // Globals: the runtime library, the settings holder and the program-wide cells.
       [&o](int phase) {
@@ -27,6 +33,8 @@ std::vector<rt::RuntimeSystem::ModuleRoutine> ModuleTable(const StartupOptions& 
         g.next_window_request = 0;
         g.last_window_response = 0;
         g.navigation_request = 0;
+        // The odds file is bound to its record buffer, which starts cleared.
+        OddsFile().Clear();
         Trace(o, "module:globals");
       },
       // The file-manager registry is freed at shutdown.
@@ -56,15 +64,21 @@ int RunProgram(const StartupOptions& options) {
   rt::RuntimeSystem::Code();
   Trace(options, "code");
 
+  Globals().errors.Setup();
   Trace(options, "error-manager-setup");
   Globals().ini.Init("tovik.INI");
   Trace(options, "ini-setup");
+  SetupOddsTable(&Globals().errors);
   Trace(options, "odds-setup");
 
   if (options.window_procedure) options.window_procedure();
   Trace(options, "window-done");
 
+  // The odds table's managers go first, so a message raised while they are torn down can
+  // still be shown.
+  TeardownOddsTable();
   Trace(options, "odds-teardown");
+  Globals().errors.Teardown();
   Trace(options, "error-manager-teardown");
   rt::RuntimeSystem::CloseDown();
   Trace(options, "closedown");

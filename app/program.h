@@ -7,6 +7,7 @@
 #include <functional>
 #include <string_view>
 
+#include "framework/errors/error_manager.h"
 #include "framework/settings/ini_manager.h"
 #include "runtime/runtime_system.h"
 
@@ -14,6 +15,7 @@ namespace app {
 
 // Program-wide variables; one instance, alive from start-up to shutdown.
 struct ProgramGlobals {
+  fw::ErrorManager errors;  // the only error manager; set up in step 5, torn down in step 10
   fw::IniManager ini;
   uint8_t next_window_request = 0;   // request handed to the next window procedure
   uint8_t last_window_response = 0;  // result of the last window

@@ -1,0 +1,44 @@
+// The odds table's managers: KfFileManager, the odds file's FileManager, and KfRelationManager,
+// its RelationManager (changes framed in transactions, no relations), both program-wide, with
+// the program-wide references that point at them from start-up to shutdown. The file, its
+// record buffer and the ErrorManager handed to SetupOddsTable belong to the program.
+#pragma once
+
+#include "framework/data/file_manager.h"
+#include "framework/data/relation_manager.h"
+#include "framework/errors/error_manager.h"
+
+namespace app {
+
+class KfFileManager : public fw::FileManager {
+ public:
+  // FileManager Setup on the odds file with `errors`, then, in this order: the file name
+  // "kf", the odds record buffer (9 bytes), CREATE 1, LOCKRECOVER 10, and the key KF:nn_key
+  // with its component 1 numbered automatically.
+  void SetupOdds(fw::ErrorManager* errors);
+};
+
+class KfRelationManager : public fw::RelationManager {
+ public:
+  // Tears KfFileManager down first and clears its reference, then the relation rows, then
+  // clears this manager's own reference.
+  void Teardown() override;
+};
+
+// The program-wide instances (static storage; constructing them is all their operation
+// tables need).
+KfFileManager& TheKfFileManager();
+KfRelationManager& TheKfRelationManager();
+
+// The program-wide references: set while the managers are alive, null otherwise. The window
+// finds the odds table through OddsRelationManager().
+fw::FileManager* OddsFileManager();
+fw::RelationManager* OddsRelationManager();
+
+// Start-up: the relation reference, KfFileManager set up and configured with its reference,
+// then KfRelationManager set up on it with useLogout 1.
+void SetupOddsTable(fw::ErrorManager* errors);
+// Shutdown: KfRelationManager's Teardown.
+void TeardownOddsTable();
+
+}  // namespace app

@@ -1,16 +1,17 @@
 #include "framework/data/file_manager.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <utility>
 
+#include "framework/data/relation_manager.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
 #include "runtime/error_codes.h"
 #include "runtime/last_error.h"
 #include "runtime/owned_value.h"
+#include "runtime/runtime_thread.h"
 #include "runtime/text.h"
 
 namespace fw {
@@ -57,15 +58,6 @@ std::mutex& RegistryMutex() {
 std::vector<RegistryRow>& Registry() {
   static std::vector<RegistryRow> rows;
   return rows;
-}
-
-// --- Thread numbers ------------------------------------------------------------------------
-
-// The runtime numbers its threads from 1 in the order they first use it.
-int32_t RuntimeThreadNumber() {
-  static std::atomic<int32_t> next{1};
-  thread_local int32_t number = next.fetch_add(1);
-  return number;
 }
 
 bool IsText(const rt::AnyRef& r) {
@@ -186,7 +178,7 @@ void FileManager::BindFieldNames() {}
 // --- Per-thread state and errors -----------------------------------------------------------
 
 FileManagerInfo& FileManager::SyncThreadInfo() {
-  int32_t id = FILE && FILE->Declaration().PerThread() ? RuntimeThreadNumber() : 1;
+  int32_t id = FILE && FILE->Declaration().PerThread() ? rt::ThreadNumber() : 1;
   FileManagerInfo* info;
   {
     std::lock_guard<std::mutex> lock(info_mutex_);
@@ -239,7 +231,6 @@ int FileManager::OpenFile(bool count, bool force) {
     NoteError(kErrOpen);
     return ReportNotedError();
   }
-  if (!open && FILE->IsOpen() && info.USED) open = true;
   for (int attempt = 0; !open; ++attempt) {
     if (attempt == 2) {
       NoteError(kErrOpen);
@@ -471,7 +462,8 @@ bool FileManager::AtEnd() { return SyncThreadInfo().ATEOF != 0; }
 std::string FileManager::QuoteValue(std::string_view expressionText, const rt::AnyRef& field,
                                     const rt::AnyRef& value) {
   if (!IsText(field)) return value.Text();
-  std::string_view text = rt::CutToBytes(value.Text(), kQuotedValueBytes);
+  std::string whole = value.Text();
+  std::string_view text = rt::CutToBytes(whole, kQuotedValueBytes);
   std::string quoted = "'";
   for (char ch : text) {
     quoted += ch;
@@ -616,8 +608,11 @@ int FileManager::ReleaseNumber(RelationManager* relationManager) {
   if (!HASAUTOINC || !info.AUTOINCDONE) return kLevelGoOn;
   int result = kLevelGoOn;
   if (MakeReservedRecordCurrent(info)) {
-    // TODO(file manager): delete through relationManager once the relation manager lands.
-    FILE->Delete();
+    if (relationManager) {
+      result = relationManager->Delete(0);
+    } else {
+      FILE->Delete();
+    }
   }
   if (result != kLevelGoOn) return result;
   info.AUTOINCDONE = 0;

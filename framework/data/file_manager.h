@@ -78,7 +78,9 @@ class FileManager {
 
   // --- Fields, in declared order --------------------------------------------------------
   FileManager* ALIASEDFILE = nullptr;
-  rt::AnyRef BUFFER;  // the record, as a group; Setup points it at the file's buffer
+  // The record, as a group. Setup points it at the file's record buffer, which the runtime
+  // reads and writes; an owner that sets it must keep it on that same memory.
+  rt::AnyRef BUFFER;
   std::unique_ptr<std::map<int32_t, std::string>> BUFFERS;  // saved copies by id
   uint8_t CREATE = 1;
   ErrorManager* ERRORS = nullptr;

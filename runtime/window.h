@@ -21,6 +21,7 @@
 //    window font's average character width (x/4) and height (y/8), see window_resource.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -72,7 +73,8 @@ class Window {
   // False when it is already open.
   bool Open();
   bool OpenOwned(Window* owner);
-  // Hides the window, drops its queued events and ends every loop running on it.
+  // Hides the window, drops its queued events and ends every loop running on it. On the
+  // window's thread, like every operation here but Post and the read-only accessors.
   void Close();
   bool IsOpen() const { return open_; }
   Window* owner() const { return owner_; }
@@ -190,9 +192,9 @@ class Window {
   std::map<int, std::unique_ptr<Control>> controls_;
   std::map<std::pair<int, int>, std::string> other_;  // the window's own unnamed properties
   bool no_refresh_ = false;
-  bool open_ = false;
+  std::atomic<bool> open_{false};  // read by Post from other threads
   Window* owner_ = nullptr;
-  int thread_ = 0;
+  std::atomic<int> thread_{0};
   int focus_ = 0;
   mutable std::recursive_mutex mutex_;
 };

@@ -76,6 +76,11 @@ std::vector<PopupRecord> HeadlessBackend::UnansweredPopups() const {
   return out;
 }
 
+void HeadlessBackend::ClearPopups() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  popups_.clear();
+}
+
 std::vector<AutoCloseRecord> HeadlessBackend::AutoCloses() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return auto_closes_;
@@ -235,6 +240,11 @@ ScriptedAction& HeadlessBackend::FocusWindow(bool gained) {
 size_t HeadlessBackend::PendingActions() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return actions_.size();
+}
+
+void HeadlessBackend::ClearScript() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  actions_.clear();
 }
 
 std::vector<ScriptedAction> HeadlessBackend::LeftoverActions() const {

@@ -67,6 +67,8 @@ class HeadlessBackend : public Backend {
   ScriptedAction& CloseWindow();
   ScriptedAction& FocusWindow(bool gained);
   size_t PendingActions() const;
+  // Drops the actions not yet performed (a test that ended its window early on purpose).
+  void ClearScript();
   std::vector<ScriptedAction> LeftoverActions() const;
   int PerformedActions() const;
 
@@ -80,6 +82,7 @@ class HeadlessBackend : public Backend {
   void ClearMessageBoxes();
   const std::vector<PopupRecord>& Popups() const { return popups_; }
   std::vector<PopupRecord> UnansweredPopups() const;
+  void ClearPopups();
   // Windows the backend closed because the script was used up.
   std::vector<AutoCloseRecord> AutoCloses() const;
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
+#include "runtime/headless/test_window.h"
 
 namespace rt {
 namespace {
@@ -92,6 +93,72 @@ TEST_F(HeadlessBackendTest, BeepsAreCountedAndTheWaitCursorFollowed) {
   EXPECT_TRUE(backend().WaitCursorOn());
   SetWaitCursor(false);
   EXPECT_FALSE(backend().WaitCursorOn());
+}
+
+constexpr char kBrowseMenu[] = "|&Insert|Sort{By number|By odds}~&Delete|+Checked|-|&Toolbox";
+
+TEST_F(HeadlessBackendTest, PopupChoicesCountWithoutSeparatorsOrSubmenuHeadings) {
+  backend().ChooseNextPopupItem(3);
+  backend().ChooseNextPopupItem(0);
+  EXPECT_EQ(Popup(kBrowseMenu), 3);
+  EXPECT_EQ(Popup(kBrowseMenu, 10, 20), 0) << "dismissed";
+  ASSERT_EQ(backend().Popups().size(), 2u);
+  const PopupRecord& r = backend().Popups()[0];
+  EXPECT_EQ(r.choices, (std::vector<std::string>{"&Insert", "By number", "By odds", "&Delete",
+                                                 "Checked", "&Toolbox"}));
+  EXPECT_EQ(r.enabled, (std::vector<bool>{true, true, true, false, true, true}));
+  EXPECT_EQ(r.answer, 3);
+}
+
+TEST_F(HeadlessBackendTest, UnforeseenPopupsAndDisabledChoicesAreReported) {
+  EXPECT_EQ(Popup("|&Insert|-|&Change"), 0);
+  backend().ChooseNextPopupItem(4);  // &Delete is disabled: a user cannot pick it
+  EXPECT_EQ(Popup(kBrowseMenu), 0);
+  backend().ChooseNextPopupItem(9);
+  EXPECT_EQ(Popup(kBrowseMenu), 0);
+  std::vector<std::string> failures = ScriptFailures(backend());
+  ASSERT_EQ(failures.size(), 3u);
+  EXPECT_EQ(failures[0], "unscripted popup menu with \"&Insert\" \"&Change\"");
+  EXPECT_NE(failures[1].find("does not offer"), std::string::npos);
+  backend().ClearPopups();
+  EXPECT_TRUE(ScriptFailures(backend()).empty());
+}
+
+TEST_F(HeadlessBackendTest, AnEmptyMenuIsNotShown) {
+  EXPECT_EQ(Popup("|-|"), 0);
+  EXPECT_TRUE(backend().Popups().empty());
+}
+
+TEST_F(HeadlessBackendTest, ActionsNeverPerformedAreReported) {
+  backend().Click(9);
+  backend().Type(5, "12");
+  EXPECT_EQ(ScriptFailures(backend()),
+            (std::vector<std::string>{"scripted action never performed: click 9",
+                                      "scripted action never performed: type \"12\" into 5 "
+                                      "and leave"}));
+  backend().ClearScript();
+  EXPECT_TRUE(ScriptFailures(backend()).empty());
+}
+
+TEST_F(HeadlessBackendTest, ALabelledActionGoesToThatWindowOnly) {
+  WindowResource other_resource = test::TestWindowResource();
+  other_resource.label = "OTHER$WINDOW";
+  test::TestVariables vars, other_vars;
+  auto first = vars.Prepare();
+  auto other = Window::Prepare(other_resource,
+                               {AnyRef::Of(other_vars.total),
+                                Window::Binding(&other_vars.rows, &other_vars.layout),
+                                AnyRef::Of(other_vars.count), AnyRef::Of(other_vars.size),
+                                AnyRef::Of(other_vars.stake), AnyRef::Of(other_vars.small)});
+  ASSERT_TRUE(first && other);
+  ASSERT_TRUE(first->Open());
+  ASSERT_TRUE(other->Open());
+  backend().Type(test::kCount, "42").window = "OTHER$WINDOW";
+  test::RunLoop(*first);
+  EXPECT_EQ(vars.count, 0);
+  EXPECT_EQ(other_vars.count, 42);
+  std::vector<test::Seen> seen = test::RunLoop(*other);
+  EXPECT_EQ(test::EventsOf(seen, test::kCount), (std::vector<int>{kEventAccepted}));
 }
 
 TEST(ScopedHeadlessBackendTest, InstallsItselfAndPutsThePreviousBack) {

@@ -1,0 +1,197 @@
+// Entries, spin boxes and buttons as the user meets them: what typing, leaving, Enter and a
+// button press do to the bound variables and which events the program gets.
+#include <gtest/gtest.h>
+
+#include "runtime/headless/headless_test_support.h"
+#include "runtime/headless/test_window.h"
+#include "runtime/properties.h"
+
+namespace rt {
+namespace {
+
+using test::EventsOf;
+using test::RunLoop;
+using test::Seen;
+
+class WindowEntryTest : public test::HeadlessTest {
+ protected:
+  void SetUp() override {
+    std::string error;
+    window_ = vars_.Prepare(&error);
+    ASSERT_NE(window_, nullptr) << error;
+    ASSERT_TRUE(window_->Open());
+  }
+  void TearDown() override {
+    window_.reset();
+    test::HeadlessTest::TearDown();
+  }
+  Window& w() { return *window_; }
+
+  test::TestVariables vars_;
+  std::unique_ptr<Window> window_;
+};
+
+TEST_F(WindowEntryTest, BadTextsAreRejectedWithABeepAndTheVariableKeepsItsValue) {
+  vars_.count = 7;
+  w().Display();
+  EXPECT_EQ(w().Find(test::kCount)->shown_text(), "  7");
+  backend().Type(test::kCount, "abc");
+  backend().Type(test::kCount, "-1");
+  backend().Type(test::kCount, "1000");
+  backend().Check([&] {
+    EXPECT_EQ(vars_.count, 7);
+    EXPECT_EQ(w().focus(), test::kCount) << "a rejected entry keeps the focus";
+  });
+  backend().Type(test::kCount, "12");
+  std::vector<Seen> seen = RunLoop(w());
+
+  EXPECT_EQ(EventsOf(seen, test::kCount),
+            (std::vector<int>{kEventRejected, kEventRejected, kEventRejected, kEventAccepted}));
+  EXPECT_EQ(backend().Beeps(), 3);
+  EXPECT_EQ(vars_.count, 12);
+  EXPECT_EQ(w().Find(test::kCount)->shown_text(), " 12");
+  EXPECT_EQ(w().focus(), test::kSize) << "a good value lets Tab move on";
+}
+
+TEST_F(WindowEntryTest, AProgramThatBeepsOnRejectGetsNoSecondBeep) {
+  backend().Type(test::kCount, "abc");
+  RunLoop(w(), [](const Event& e) {
+    if (e.number == kEventRejected) Beep();
+    return kStepDefault;
+  });
+  EXPECT_EQ(backend().Beeps(), 1);
+}
+
+TEST_F(WindowEntryTest, EnterChecksTheEntryWithoutLeavingIt) {
+  backend().Type(test::kStake, "2.5", /*leave=*/false);
+  backend().PressKey(test::kStake, kKeyEnter);
+  backend().Check([&] { EXPECT_EQ(w().focus(), test::kStake); });
+  backend().Type(test::kStake, "x", /*leave=*/false);
+  backend().PressKey(0, kKeyEnter);
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_EQ(EventsOf(seen, test::kStake), (std::vector<int>{kEventAccepted, kEventRejected}));
+  EXPECT_EQ(vars_.stake, 2.5);
+  for (const Seen& s : seen) {
+    if (s.control == test::kStake && s.event != kEventSelected) {
+      EXPECT_EQ(s.key_code, kKeyEnter);
+    }
+  }
+}
+
+TEST_F(WindowEntryTest, ValuesTooBigForTheVariableAreRejectedNotWrapped) {
+  backend().Type(test::kSmall, "300");
+  backend().Type(test::kSmall, "255");
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_EQ(EventsOf(seen, test::kSmall), (std::vector<int>{kEventRejected, kEventAccepted}));
+  EXPECT_EQ(vars_.small, 255);
+}
+
+TEST_F(WindowEntryTest, SpinBoxKeepsToItsRange) {
+  vars_.size = 3;
+  w().Display();
+  backend().Type(test::kSize, "10");
+  backend().Check([&] { EXPECT_EQ(vars_.size, 3); });
+  backend().Type(test::kSize, "0");
+  backend().Type(test::kSize, "9");
+  backend().Spin(test::kSize, 1);   // at the top already
+  backend().Spin(test::kSize, -2);
+  backend().PressKey(test::kSize, kKeyDown);
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_EQ(EventsOf(seen, test::kSize),
+            (std::vector<int>{kEventRejected, kEventRejected, kEventAccepted, kEventAccepted,
+                              kEventAccepted, kEventAccepted}));
+  EXPECT_EQ(vars_.size, 6);
+  EXPECT_EQ(w().Find(test::kSize)->shown_text(), " 6");
+}
+
+TEST_F(WindowEntryTest, AButtonPressCompletesTheFocusedEntryFirst) {
+  double stake_at_press = -1;
+  backend().Type(test::kStake, "2.50", /*leave=*/false);
+  backend().Click(test::kCalc);
+  std::vector<Seen> seen = RunLoop(w(), [&](const Event& e) {
+    if (e.number == kEventAccepted && e.control == test::kCalc) stake_at_press = vars_.stake;
+    return kStepDefault;
+  });
+  std::vector<std::pair<int, int>> order;
+  for (const Seen& s : seen) order.push_back({s.event, s.control});
+  std::vector<std::pair<int, int>> expected = {
+      {kEventOpenWindow, 0},
+      {kEventSelected, test::kStake},
+      {kEventAccepted, test::kStake},
+      {kEventSelected, test::kCalc},
+      {kEventAccepted, test::kCalc},
+      {kEventCloseWindow, 0}};
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(stake_at_press, 2.5);
+  EXPECT_EQ(backend().AutoCloses().size(), 1u);
+}
+
+TEST_F(WindowEntryTest, ARejectedEntryStopsTheButtonPress) {
+  backend().Type(test::kStake, "2,5.0", /*leave=*/false);
+  backend().Click(test::kCalc);
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_EQ(EventsOf(seen, test::kStake), (std::vector<int>{kEventRejected}));
+  EXPECT_TRUE(EventsOf(seen, test::kCalc).empty());
+  EXPECT_EQ(w().focus(), test::kStake);
+}
+
+TEST_F(WindowEntryTest, LeavingAnUntouchedEntrySaysNothing) {
+  backend().Click(test::kCount);
+  backend().PressKey(test::kCount, kKeyTab);
+  backend().Click(test::kGo);
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_TRUE(EventsOf(seen, test::kCount).empty());
+  EXPECT_EQ(EventsOf(seen, test::kGo), (std::vector<int>{kEventAccepted}));
+}
+
+TEST_F(WindowEntryTest, SelectWithNoControlChecksEveryEntryAndCompletesWhenAllAreGood) {
+  vars_.size = 1;  // the spin's range starts at 1: its initial 0 would be refused
+  w().Display();
+  backend().Type(test::kStake, "3", /*leave=*/false);
+  backend().Type(test::kCount, "abc", /*leave=*/false);
+  backend().Check([&] { EXPECT_FALSE(w().Select()); });
+  backend().Check([&] { EXPECT_EQ(w().focus(), test::kCount); });
+  backend().Type(test::kCount, "4", /*leave=*/false);
+  backend().Check([&] { EXPECT_TRUE(w().Select()); });
+  std::vector<Seen> seen = RunLoop(w());
+  std::vector<int> window_events = EventsOf(seen, 0);
+  EXPECT_EQ(window_events,
+            (std::vector<int>{kEventOpenWindow, kEventCompleted, kEventCloseWindow}));
+  // Typing into kCount left the stake (accepted), then Select found kCount bad.
+  EXPECT_EQ(EventsOf(seen, test::kCount), (std::vector<int>{kEventRejected}));
+  EXPECT_EQ(vars_.count, 4);
+  EXPECT_EQ(vars_.stake, 3);
+}
+
+TEST_F(WindowEntryTest, DisplayAndUpdateGoThroughThePictures) {
+  vars_.total = 1234.5;
+  vars_.stake = 1234.567;
+  w().Display();
+  EXPECT_EQ(w().Find(test::kTotal)->shown_text(), "   1234.50");
+  EXPECT_EQ(w().Find(test::kStake)->shown_text(), "1234.57");
+
+  w().UserType(test::kStake, "7.25");
+  EXPECT_TRUE(w().Update(test::kStake));
+  EXPECT_EQ(vars_.stake, 7.25);
+  w().UserType(test::kStake, "seven");
+  EXPECT_FALSE(w().Update());
+  EXPECT_EQ(vars_.stake, 7.25);
+  w().Display(test::kStake);
+  EXPECT_EQ(w().Find(test::kStake)->shown_text(), "   7.25");
+}
+
+TEST_F(WindowEntryTest, HiddenOrDisabledControlsTakeNoInput) {
+  w().Disable(test::kCalc);
+  w().Hide(test::kCount);
+  backend().Click(test::kCalc);
+  backend().Type(test::kCount, "5");
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_TRUE(EventsOf(seen, test::kCalc).empty());
+  EXPECT_TRUE(EventsOf(seen, test::kCount).empty());
+  EXPECT_EQ(vars_.count, 0);
+  EXPECT_EQ(w().Property(test::kCalc, kPropDisabled), "1");
+  EXPECT_EQ(w().Property(test::kCount, kPropVisible), "0");
+}
+
+}  // namespace
+}  // namespace rt

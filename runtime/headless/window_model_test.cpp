@@ -159,7 +159,8 @@ TEST_F(WindowModelTest, AnEntryCreatedAtRunTimeFloatsOverACellAndEditsTheRow) {
 
   w().UserType(editor, "2.75");
   EXPECT_TRUE(w().Update(editor));
-  EXPECT_EQ(vars_.rows.buffer.kf, 2.75);
+  double kf = vars_.rows.buffer.kf;  // a packed field: no reference may bind to it
+  EXPECT_EQ(kf, 2.75);
   EXPECT_TRUE(vars_.rows.Put());
   EXPECT_EQ(w().CellText(test::kList, 2, 2), " 2.75");
 

@@ -218,6 +218,25 @@ TEST_F(RelationManagerTest, RestrictedUpdateIsRefusedAndPutsTheLinkingValueBack)
   }
 }
 
+TEST_F(RelationManagerTest, RefusedUpdateOfAWatchedRecordCanBeSavedAgainAtOnce) {
+  Make(kRelationRestrict, kRelationNone, kRelationCascade, kRelationNone);
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  // A form reads the record under a watch, to notice other stations' changes.
+  f->CuField("CU:ID").SetInteger(1);
+  ASSERT_EQ(f->cu_file->Watch(), 0);
+  ASSERT_EQ(f->cu_file->Get(f->cu_decl->Key(0)), 0);
+  f->cu_rm.SaveLinkValues();
+  f->CuField("CU:ID").SetInteger(7);
+  f->CuField("CU:NAME").SetText("Anne");
+  EXPECT_EQ(f->cu_rm.Update(0), kLevelHandled);
+  ASSERT_EQ(Boxes().size(), 1u);
+  // The rolled-back write is no change by another station: saving again just works.
+  EXPECT_EQ(f->CuField("CU:NAME").Text(), "Anne");
+  EXPECT_EQ(f->cu_rm.Update(0), kLevelGoOn);
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(f->Customers(), Rows({"CU 1 Anne", "CU 2 Bob", "CU 3 Cy"}));
+}
+
 TEST_F(RelationManagerTest, RestrictedUpdateWithNothingLinkedGoesThrough) {
   Make(kRelationRestrict, kRelationNone, kRelationRestrict, kRelationNone);
   ASSERT_TRUE(f->LoadCustomer(3));
@@ -439,11 +458,18 @@ TEST_F(RelationManagerTest, DriverThatCannotJoinTheTransactionTurnsItOffSilently
   EXPECT_EQ(f->Customers(), Rows({"CU 1 Ann", "CU 2 Bob"}));
 }
 
-TEST_F(RelationManagerTest, ReleaseNumberRemovesTheReservedRecord) {
+TEST_F(RelationManagerTest, ReleaseNumberRemovesTheReservedRecordUnderTheDeleteRules) {
   Make(kRelationNone, kRelationCascade, kRelationNone, kRelationCascade);
   ASSERT_EQ(f->cu_fm.PrepareRecord(false), kLevelGoOn);
   EXPECT_EQ(f->CuField("CU:ID").Integer(), 4);
   EXPECT_EQ(f->Customers().size(), 4u);
+  // Meanwhile an order was made for the new customer number.
+  testing::OrderRow other{40, 4, {}};
+  rt::KeyedFile station(*f->or_decl, &other);
+  ASSERT_EQ(station.Open(), 0);
+  ASSERT_EQ(station.Add(), 0);
+  station.Close();
+
   EXPECT_EQ(f->cu_rm.ReleaseNumber(), kLevelGoOn);
   EXPECT_EQ(f->Everything(), before);
   EXPECT_EQ(f->cu_rm.ReleaseNumber(), kLevelGoOn);  // nothing reserved any more

@@ -1,6 +1,9 @@
 #include "runtime/qt/list_table_model.h"
 
-#include "runtime/any_ref.h"
+#include <memory>
+
+#include "runtime/qt/control_style.h"
+#include "runtime/window.h"
 
 namespace rt {
 
@@ -10,35 +13,85 @@ QString Utf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-Qt::Alignment QtAlignment(ColumnAlignment a) {
+Qt::Alignment QtAlignment(Alignment a) {
   switch (a) {
-    case ColumnAlignment::kRight: return Qt::AlignRight | Qt::AlignVCenter;
-    case ColumnAlignment::kCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case ColumnAlignment::kLeft: break;
+    // Decimal alignment lines up the points; the pictures already give every value of a
+    // column the same number of decimals, so right alignment does it.
+    case Alignment::kRight:
+    case Alignment::kDecimal: return Qt::AlignRight | Qt::AlignVCenter;
+    case Alignment::kCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Alignment::kLeft: break;
   }
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
 }  // namespace
 
-ListTableModel::ListTableModel(const RowQueue* queue, std::vector<ListColumnSpec> columns,
-                               QObject* parent)
-    : QAbstractTableModel(parent), queue_(queue), columns_(std::move(columns)) {
-  rows_ = queue_ ? static_cast<int>(queue_->Records()) : 0;
+ListRowSource LiveRows(const Window* window, int control) {
+  return ListRowSource{
+      [window, control] { return window->ListRowCount(control); },
+      [window, control](size_t row, int column) {
+        return window->CellText(control, row, column);
+      }};
 }
 
-void ListTableModel::SetColumns(std::vector<ListColumnSpec> columns) {
+ListRowSource CopiedRows(const Window& window, int control, int columns) {
+  auto cells = std::make_shared<std::vector<std::vector<std::string>>>();
+  size_t rows = window.ListRowCount(control);
+  cells->reserve(rows);
+  for (size_t r = 1; r <= rows; ++r) {
+    std::vector<std::string> row;
+    row.reserve(static_cast<size_t>(columns));
+    for (int c = 1; c <= columns; ++c) row.push_back(window.CellText(control, r, c));
+    cells->push_back(std::move(row));
+  }
+  return ListRowSource{
+      [cells] { return cells->size(); },
+      [cells](size_t row, int column) {
+        if (row < 1 || row > cells->size()) return std::string();
+        const std::vector<std::string>& r = (*cells)[row - 1];
+        return column >= 1 && static_cast<size_t>(column) <= r.size() ? r[column - 1]
+                                                                       : std::string();
+      }};
+}
+
+ListTableModel::ListTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ListTableModel::SetColumns(const ListFormat* format, int fields) {
   beginResetModel();
-  columns_ = std::move(columns);
-  rows_ = queue_ ? static_cast<int>(queue_->Records()) : 0;
+  columns_.clear();
+  if (format != nullptr) {
+    columns_ = format->Columns();
+  } else {
+    for (int i = 0; i < fields; ++i) {
+      ListColumn c;
+      c.field = i;
+      columns_.push_back(c);
+    }
+  }
+  rows_ = source_.rows ? static_cast<int>(source_.rows()) : 0;
   endResetModel();
 }
 
+void ListTableModel::SetSource(ListRowSource source) {
+  beginResetModel();
+  source_ = std::move(source);
+  rows_ = source_.rows ? static_cast<int>(source_.rows()) : 0;
+  endResetModel();
+}
+
+void ListTableModel::SetColumnColors(std::map<int, Color> colors) {
+  if (colors == colors_) return;
+  colors_ = std::move(colors);
+  if (rows_ > 0 && !columns_.empty()) {
+    emit dataChanged(index(0, 0), index(rows_ - 1, static_cast<int>(columns_.size()) - 1),
+                     {Qt::ForegroundRole});
+  }
+}
+
 void ListTableModel::Refresh() {
-  int now = queue_ ? static_cast<int>(queue_->Records()) : 0;
+  int now = source_.rows ? static_cast<int>(source_.rows()) : 0;
   if (now == rows_) {
-    // A browse rewrites a page in place far more often than it changes its length; keeping
-    // the rows keeps the view's selection and scroll position.
     if (rows_ > 0 && !columns_.empty()) {
       emit dataChanged(index(0, 0), index(rows_ - 1, static_cast<int>(columns_.size()) - 1));
     }
@@ -47,24 +100,6 @@ void ListTableModel::Refresh() {
   beginResetModel();
   rows_ = now;
   endResetModel();
-}
-
-std::string ListTableModel::CellText(size_t row_position, size_t column) const {
-  if (queue_ == nullptr || column >= columns_.size()) return std::string();
-  const void* row = queue_->RowAt(row_position);
-  if (row == nullptr) return std::string();
-  const ListColumnSpec& c = columns_[column];
-  size_t size = c.field.size != 0 ? c.field.size : FixedSize(c.field.type);
-  // A format naming bytes past the row's end shows nothing rather than reading them.
-  if (size == 0 || c.field.offset > queue_->RowSize() ||
-      size > queue_->RowSize() - c.field.offset) {
-    return std::string();
-  }
-  // AnyRef reads through a non-const pointer; nothing here writes.
-  AnyRef ref(c.field.type, static_cast<unsigned char*>(const_cast<void*>(row)) + c.field.offset,
-             size);
-  if (c.picture && (ref.IsNumeric() || ref.HoldsNumber())) return c.picture->Format(ref.Real());
-  return ref.Text();
 }
 
 int ListTableModel::rowCount(const QModelIndex& parent) const {
@@ -80,26 +115,39 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
       index.column() >= static_cast<int>(columns_.size())) {
     return QVariant();
   }
-  const ListColumnSpec& c = columns_[static_cast<size_t>(index.column())];
+  const ListColumn& c = columns_[static_cast<size_t>(index.column())];
   switch (role) {
     case Qt::DisplayRole:
-      return Utf8(CellText(static_cast<size_t>(index.row()) + 1,
-                           static_cast<size_t>(index.column())));
+      if (!source_.cell) return QString();
+      return Utf8(source_.cell(static_cast<size_t>(index.row()) + 1, index.column() + 1));
     case Qt::TextAlignmentRole:
-      return QtAlignment(c.alignment).toInt();
+      return QtAlignment(c.align).toInt();
+    case Qt::ForegroundRole: {
+      auto it = colors_.find(index.column() + 1);
+      if (it == colors_.end()) return QVariant();
+      std::optional<QColor> color = ToQColor(it->second);
+      return color ? QVariant(*color) : QVariant();
+    }
     case kIndentRole:
       return c.indent;
+    case kRightBorderRole:
+      return c.right_border;
+    case kUnderlineRole:
+      return c.underline;
     default:
       return QVariant();
   }
 }
 
 QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+  if (orientation != Qt::Horizontal || section < 0 ||
       section >= static_cast<int>(columns_.size())) {
     return QVariant();
   }
-  return Utf8(columns_[static_cast<size_t>(section)].heading);
+  const ListColumn& c = columns_[static_cast<size_t>(section)];
+  if (role == Qt::DisplayRole) return Utf8(c.header);
+  if (role == Qt::TextAlignmentRole) return QtAlignment(c.header_align).toInt();
+  return QVariant();
 }
 
 Qt::ItemFlags ListTableModel::flags(const QModelIndex& index) const {

@@ -1,52 +1,57 @@
-// ListTableModel: the Qt model of a list control: the rows of its list queue, shown through
-// the list format's columns (a field of the row, a picture, a width and an alignment). It
-// reads the queue when the view asks and keeps no copy of the rows; the queue is the runtime's
-// and must remain live while the model is in use. The runtime changes the queue, then tells
-// the model with Refresh.
+// ListTableModel: the Qt model of a list control: the rows of its list queue as the list
+// format's columns show them (each through its picture), with the columns' alignment, indent,
+// header and text colour. It keeps no rows: it asks a row source, which reads the queue
+// through the window model (a window of the GUI thread) or holds the texts copied on the
+// window's own thread (a window of another runtime thread, whose queue the GUI thread must
+// not read). The runtime changes the queue and then the view calls Refresh.
 #pragma once
 
 #include <QAbstractTableModel>
 
-#include <optional>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "runtime/picture.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
+#include "runtime/list_format.h"
+#include "runtime/window_resource.h"
 
 namespace rt {
 
-enum class ColumnAlignment { kLeft, kRight, kCenter };
+class Window;
 
-// How one column shows a field of the queue's rows.
-struct ListColumnSpec {
-  FieldDescriptor field;            // where the value sits in a row (type, offset, size)
-  std::optional<Picture> picture;   // numbers are shown through it; none: the value's text
-  int width = 0;                    // dialog units; 0 leaves the width to the view
-  ColumnAlignment alignment = ColumnAlignment::kLeft;
-  int indent = 0;                   // dialog units kept free on the aligned side
-  std::string heading;
+// Rows and cells of a list, 1-based, as the user sees them.
+struct ListRowSource {
+  std::function<size_t()> rows;
+  std::function<std::string(size_t row, int column)> cell;
 };
+
+// Reads a list control of a live window; the window must outlive the source's use.
+ListRowSource LiveRows(const Window* window, int control);
+// A copy of every cell of a list control, taken on the window's thread.
+ListRowSource CopiedRows(const Window& window, int control, int columns);
 
 class ListTableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  // The column's indent in dialog units, for the cell delegate.
-  static constexpr int kIndentRole = Qt::UserRole + 1;
+  static constexpr int kIndentRole = Qt::UserRole + 1;     // dialog units (int)
+  static constexpr int kRightBorderRole = Qt::UserRole + 2;  // bool: '|' after the column
+  static constexpr int kUnderlineRole = Qt::UserRole + 3;    // bool: '_' under the cells
 
-  ListTableModel(const RowQueue* queue, std::vector<ListColumnSpec> columns,
-                 QObject* parent = nullptr);
+  explicit ListTableModel(QObject* parent = nullptr);
 
-  const std::vector<ListColumnSpec>& Columns() const { return columns_; }
-  // Replaces the columns (a list whose format changed at run time).
-  void SetColumns(std::vector<ListColumnSpec> columns);
-  // The queue's rows changed: views re-read every row.
+  // The columns of a list format; a list without a format shows fields 1..fields in columns
+  // of the text form.
+  void SetColumns(const ListFormat* format, int fields);
+  void SetSource(ListRowSource source);
+  // Column text colours (column 1-based -> colour); missing ones use the list's own.
+  void SetColumnColors(std::map<int, Color> colors);
+  const std::vector<ListColumn>& Columns() const { return columns_; }
+
+  // The rows changed: a page rewritten in place keeps the view's selection and scrolling,
+  // a change of the row count resets the view.
   void Refresh();
-
-  // The text a cell shows, as the user sees it; empty for a row or column that does not exist.
-  std::string CellText(size_t row_position, size_t column) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -56,8 +61,9 @@ class ListTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  const RowQueue* queue_;
-  std::vector<ListColumnSpec> columns_;
+  ListRowSource source_;
+  std::vector<ListColumn> columns_;
+  std::map<int, Color> colors_;
   int rows_ = 0;  // what the views were last told, so a shrunk queue never reads past its end
 };
 

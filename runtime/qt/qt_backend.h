@@ -1,7 +1,23 @@
-// QtBackend: the runtime's screen on Qt Widgets. It shows message boxes, beeps and the wait
-// cursor for every runtime thread, doing the widget work on the GUI thread. It makes the
-// application object when the process has none and then owns it. No Qt header is needed to
-// use it, so main can pick it without including Qt.
+// QtBackend: the runtime's screen on Qt Widgets. Each runtime window gets a WindowMirror
+// (its widgets); message boxes, popups, the beep and the cursor are Qt's own. It makes the
+// application object when the process has none and then owns it, and it owns the mirrors.
+// No Qt header is needed to use it, so main can pick it without including Qt.
+//
+// Threads. Widgets live on the GUI thread (the one that made this backend; in the program,
+// main's, which is also runtime thread 1). A window of the GUI thread is mirrored as it
+// changes: notifications update its widgets at once, its lists read the queue through the
+// window when they paint, and user input calls the window's User* operations directly.
+// A window of another runtime thread (a toolbox started with rt::Start) is never read from
+// the GUI thread: each notification copies what changed (the control's state, a list's cell
+// texts) on the window's own thread and queues the copy to the GUI thread; user input on its
+// widgets is queued to the window's thread as a task (RuntimeThread::PostTask) that finds the
+// window again by id, so an input racing with the window's end finds nothing and does
+// nothing. Dialogs asked for on another thread are shown on the GUI thread with a blocking
+// queued call, which the GUI thread serves from whatever event loop it is in.
+//
+// Waiting. When an event loop of the GUI thread has nothing queued, WaitForEvent runs a
+// nested QEventLoop until the thread's queue has work for that window: EventPosted (from any
+// thread) wakes the innermost wait. Waits of other threads block on their own queue.
 #pragma once
 
 #include <memory>
@@ -9,6 +25,8 @@
 #include "runtime/backend.h"
 
 namespace rt {
+
+class WindowMirror;
 
 class QtBackend : public Backend {
  public:
@@ -19,10 +37,30 @@ class QtBackend : public Backend {
   QtBackend(const QtBackend&) = delete;
   QtBackend& operator=(const QtBackend&) = delete;
 
+  // The mirror of a window, for tests and screenshots; GUI thread only. nullptr when the
+  // window has none (yet: the mirror of another thread's window comes with the GUI thread's
+  // next event processing).
+  WindowMirror* MirrorOf(const Window& window) const;
+
   int ShowMessageBox(const MessageBoxRequest& request) override;
   void Beep() override;
   void SetWaitCursor(bool on) override;
   void OnHalt(int exit_code) override;
+
+  void WindowPrepared(Window& window) override;
+  void WindowOpened(Window& window) override;
+  void WindowClosed(Window& window) override;
+  void WindowFreed(Window& window) override;
+  void WindowChanged(Window& window) override;
+  void ControlCreated(Window& window, int control) override;
+  void ControlDestroyed(Window& window, int control) override;
+  void ControlChanged(Window& window, int control, unsigned changes) override;
+  void FocusChanged(Window& window, int control) override;
+
+  void WaitForEvent(Window& window) override;
+  void EventPosted(int thread) override;
+
+  int ShowPopup(Window* window, const MenuText& menu, int x, int y) override;
 
  private:
   struct Impl;

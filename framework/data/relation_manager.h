@@ -79,6 +79,8 @@ class RelationManager {
   // Frees the relation rows and their pairs. A file-specific manager overrides it to tear its
   // FileManager down first.
   virtual void Teardown();
+  // Opens ME's file (at the top level really, not lazily) and counts an open of every
+  // related file, along the relations.
   virtual int Open(int nested);
   // Saves every row's LEFT into its BUFFER: call it before the record is changed, so the
   // rows know the values the related records are still linked by.
@@ -100,7 +102,7 @@ class RelationManager {
   void Setup(FileManager* fileManager, bool useLogout);
   // Appends a relation to `related` and returns its linking pairs, empty, for the owner to
   // fill with AppendPair(this file's field, the related file's field) in the order of
-  // hisKey's leading components. The pairs stay where they are while the manager lives.
+  // hisKey's leading components. The pairs stay where they are until Teardown.
   BufferedFieldPairs* AddRelation(RelationManager* related, uint8_t updateMode,
                                   uint8_t deleteMode, const rt::FileKey* hisKey);
 

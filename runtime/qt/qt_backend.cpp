@@ -30,6 +30,9 @@ WindowFacts FactsOf(const Window& w) {
   f.font = w.font();
   f.open = w.IsOpen();
   f.focus = w.focus();
+  f.placed = !w.resource().system_placed;
+  f.x = w.resource().x;
+  f.y = w.resource().y;
   return f;
 }
 
@@ -163,7 +166,8 @@ struct QtBackend::Impl {
     DeliverTo(id, [facts](WindowMirror& m) { m.SyncWindow(facts); });
   }
 
-  void SendControl(Window& w, int control, unsigned changes) {
+  // created: the control is new (a list of the GUI thread then needs its live rows).
+  void SendControl(Window& w, int control, unsigned changes, bool created = false) {
     bool fresh = false;
     uint64_t id = Know(w, &fresh);
     if (fresh) {
@@ -174,8 +178,8 @@ struct QtBackend::Impl {
     if (c == nullptr) return;
     std::optional<ListRowSource> rows;
     // A list of another thread sends its rows whenever they change; a live source, once.
-    if (c->kind() == ControlKind::kList && !OnGuiThread() &&
-        (changes & (kChangeRows | kChangeFormat))) {
+    if (c->kind() == ControlKind::kList &&
+        (created || (!OnGuiThread() && (changes & (kChangeRows | kChangeFormat))))) {
       rows = RowsOf(w, *c);
     }
     auto state = std::make_shared<Control>(*c);
@@ -311,7 +315,7 @@ void QtBackend::WindowFreed(Window& window) {
 }
 
 void QtBackend::ControlCreated(Window& window, int control) {
-  impl_->SendControl(window, control, kChangeAll);
+  impl_->SendControl(window, control, kChangeAll, /*created=*/true);
 }
 
 void QtBackend::ControlDestroyed(Window& window, int control) {

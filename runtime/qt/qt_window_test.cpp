@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyleOptionSpinBox>
 
 #include "runtime/headless/test_window.h"
 #include "runtime/properties.h"
+#include "runtime/qt/coin_gif.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/qt_test_support.h"
 #include "runtime/qt/spin_edit.h"
@@ -344,6 +347,31 @@ TEST_F(QtWindowTest, ChangesOfTheModelShowAtOnce) {
   EXPECT_EQ(mirror_->windowTitle(), "Odds");
 }
 
+TEST_F(QtWindowTest, ControlsCreatedAtRunTimeGetWidgetsThatFollowThem) {
+  ASSERT_EQ(window_->Create(40, ControlKind::kEntry), 40);
+  QPointer<QWidget> entry = mirror_->WidgetFor(40);
+  ASSERT_FALSE(entry.isNull());
+  EXPECT_FALSE(entry->isVisible());  // created hidden
+  window_->SetPosition(40, 5, 118, 30, 10);
+  window_->Unhide(40);
+  EXPECT_TRUE(entry->isVisible());
+  EXPECT_EQ(entry->geometry(), mirror_->units().Rect(5, 118, 30, 10));
+
+  ASSERT_EQ(window_->Create(41, ControlKind::kList), 41);
+  ASSERT_TRUE(window_->BindList(41, &vars_.rows, &vars_.layout));
+  ASSERT_TRUE(window_->SetProperty(41, kPropFormat, "30L@n5.2@"));
+  window_->SetPosition(41, 150, 0, 50, 30);
+  window_->Unhide(41);
+  auto* list = Widget<ListControlWidget>(41);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->model()->rowCount(), 5);
+  EXPECT_EQ(list->model()->index(0, 0).data().toString(), " 1.00");  // field 1, KF:NN
+
+  ASSERT_TRUE(window_->Destroy(40));
+  EXPECT_EQ(mirror_->WidgetFor(40), nullptr);
+  EXPECT_TRUE(entry.isNull());
+}
+
 TEST_F(QtWindowTest, TabMovesTheFocusAndAnEntryThatRejectsKeepsIt) {
   window_->Select(kCount);
   ASSERT_EQ(mirror_->focusWidget(), Edit(kCount));
@@ -389,6 +417,42 @@ TEST_F(QtWindowTest, WaitingForAnEventRunsQtUntilTheUserActs) {
   EXPECT_EQ(e.control, kGo);
 }
 
+TEST_F(QtWindowTest, ALoopRunWhileHandlingAnEventTakesTheInputThenTheOuterLoopGoesOn) {
+  QTimer::singleShot(20, [this] { QTest::mouseClick(Widget<QPushButton>(kGo), Qt::LeftButton); });
+  Event e = NextNotSelected();
+  ASSERT_EQ(e.control, kGo);
+  {
+    // As edit in place does: a loop of its own until the user completes the entry.
+    QTimer::singleShot(20, [this] {
+      Retype(kCount, "5");
+      QTest::keyClick(Edit(kCount), Qt::Key_Return);
+    });
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [this] { window_->Post(kEventTimedOut); });
+    watchdog.start(5000);
+    EventLoop inner(*window_);
+    std::vector<int> seen;
+    while (inner.Next()) {
+      const Event& ie = inner.event();
+      if (ie.number != kEventSelected && ie.number != kEventGainFocus &&
+          ie.number != kEventLoseFocus) {
+        seen.push_back(ie.number);
+      }
+      bool done = (ie.number == kEventAccepted && ie.control == kCount) ||
+                  ie.number == kEventTimedOut;
+      inner.EndEvent(done ? kStepLeave : kStepDefault);
+    }
+    EXPECT_EQ(seen, std::vector<int>{kEventAccepted});
+    EXPECT_EQ(vars_.count, 5);
+  }
+  loop_->EndEvent(kStepDefault);
+  QTimer::singleShot(20,
+                     [this] { QTest::mouseClick(Widget<QPushButton>(kCalc), Qt::LeftButton); });
+  e = NextNotSelected();
+  EXPECT_EQ(e.number, kEventAccepted);
+  EXPECT_EQ(e.control, kCalc);
+}
+
 TEST_F(QtWindowTest, TheCloseBoxAsksAndTheDefaultHandlingClosesTheWindow) {
   mirror_->close();
   Event e = Next();
@@ -398,6 +462,62 @@ TEST_F(QtWindowTest, TheCloseBoxAsksAndTheDefaultHandlingClosesTheWindow) {
   EXPECT_FALSE(window_->IsOpen());
   EXPECT_FALSE(mirror_->isVisible());
   EXPECT_FALSE(loop_->Next());
+}
+
+}  // namespace
+}  // namespace rt
+
+namespace rt {
+namespace {
+
+TEST(QtImageTest, AnImageControlShowsItsEmbeddedGifAtItsOwnSize) {
+  test::EnsureApplication();
+  // Debian's Qt reads GIF through its image-format plugin (package libqt6gui6).
+  ASSERT_TRUE(QImageReader::supportedImageFormats().contains("gif"));
+  int argc = 1;
+  char name[] = "qt";
+  char* argv[] = {name, nullptr};
+  QtBackend backend(argc, argv);
+  Backend* previous = SetBackend(&backend);
+  WindowResource resource;
+  resource.label = "IMAGE$W";
+  resource.font = {"MS Sans Serif", 8, kWeightNormal, false};
+  resource.width = 60;
+  resource.height = 40;
+  ControlResource image;
+  image.number = 16;
+  image.kind = ControlKind::kImage;
+  image.x = 1;
+  image.y = 1;
+  image.image_data = CoinGif();
+  resource.controls.push_back(image);
+  ControlResource broken = image;
+  broken.number = 17;
+  broken.x = 30;
+  broken.image_data = CoinGif().substr(0, 20);  // cut short: shows nothing, breaks nothing
+  resource.controls.push_back(broken);
+  {
+    std::unique_ptr<Window> window = Window::Prepare(resource, {});
+    ASSERT_NE(window, nullptr);
+    window->Open();
+    WindowMirror* mirror = backend.MirrorOf(*window);
+    ASSERT_NE(mirror, nullptr);
+    auto* label = qobject_cast<QLabel*>(mirror->WidgetFor(16));
+    ASSERT_NE(label, nullptr);
+    QPixmap pixmap = label->pixmap();
+    ASSERT_FALSE(pixmap.isNull());
+    EXPECT_EQ(pixmap.size(), QSize(24, 24));
+    EXPECT_EQ(label->size(), QSize(24, 24));
+    EXPECT_EQ(label->pos(), mirror->units().Rect(1, 1, 0, 0).topLeft());
+    // The coin's gold centre and its transparent corner.
+    QImage drawn = pixmap.toImage();
+    EXPECT_EQ(QColor(drawn.pixel(12, 12)), QColor(0xD4, 0xA0, 0x17));
+    EXPECT_EQ(qAlpha(drawn.pixel(0, 0)), 0);
+    auto* cut = qobject_cast<QLabel*>(mirror->WidgetFor(17));
+    ASSERT_NE(cut, nullptr);
+    EXPECT_TRUE(cut->pixmap().isNull());
+  }
+  SetBackend(previous);
 }
 
 }  // namespace

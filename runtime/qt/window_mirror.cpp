@@ -130,6 +130,7 @@ void WindowMirror::SyncWindow(const WindowFacts& facts) {
     for (auto& [number, e] : controls_) Apply(e, kChangeAll, std::nullopt);
   }
   setFixedSize(units_.Size(facts.width, facts.height));
+  if (facts.placed) move(units_.X(facts.x), units_.Y(facts.y));
   if (facts.open && !isVisible()) {
     show();
     raise();

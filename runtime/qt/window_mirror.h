@@ -30,6 +30,8 @@ struct WindowFacts {
   FontSpec font;
   bool open = false;
   int focus = 0;
+  bool placed = false;  // the resource places the window at x, y (dialog units) itself
+  int x = 0, y = 0;
 };
 
 class WindowMirror : public QWidget {

@@ -4,6 +4,7 @@
 
 #include "app/odds_file.h"
 #include "app/odds_table.h"
+#include "framework/data/file_manager.h"
 
 namespace app {
 
@@ -39,7 +40,9 @@ std::vector<rt::RuntimeSystem::ModuleRoutine> ModuleTable(const StartupOptions& 
       },
       // The file-manager registry is freed at shutdown.
       [&o](int phase) {
-        if (phase != 0) Trace(o, "module:registry-free");
+        if (phase == 0) return;
+        fw::FileManager::FreeRegistry();
+        Trace(o, "module:registry-free");
       },
       // The chooser window structure: prepared at start-up, freed at shutdown.
       [&o](int phase) { Trace(o, phase == 0 ? "module:chooser-prepare" : "module:chooser-free"); },

@@ -169,6 +169,12 @@ FileManager* FileManager::FindFileManager(const rt::KeyedFile* file) {
   return nullptr;
 }
 
+void FileManager::FreeRegistry() {
+  std::lock_guard<std::mutex> lock(RegistryMutex());
+  Registry().clear();
+  Registry().shrink_to_fit();
+}
+
 void FileManager::Trace(std::string_view) {}
 
 // The runtime's views name fields through the file's declaration, so there is nothing to

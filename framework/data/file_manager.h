@@ -175,6 +175,8 @@ class FileManager {
   static std::string NewText(std::string_view text);  // without trailing blanks
 
   static FileManager* FindFileManager(const rt::KeyedFile* file);  // nullptr when none
+  // Forgets every registered manager; the program does it once, at shutdown.
+  static void FreeRegistry();
   void Trace(std::string_view text);
 
   // --- Record operations that are not overridable ---------------------------------------

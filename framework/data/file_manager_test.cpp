@@ -527,6 +527,13 @@ TEST_F(FileManagerTest, RegistryFindsTheManagerOfAFileUntilTeardown) {
   EXPECT_EQ(FileManager::FindFileManager(&m->file), &m->fm);
   m->fm.Teardown();
   EXPECT_EQ(FileManager::FindFileManager(&m->file), nullptr);
+
+  // Shutdown frees the whole registry, managers still set up included.
+  m->fm.Setup(&m->file, &errors_);
+  ASSERT_EQ(FileManager::FindFileManager(&m->file), &m->fm);
+  FileManager::FreeRegistry();
+  EXPECT_EQ(FileManager::FindFileManager(&m->file), nullptr);
+  m->fm.Teardown();
 }
 
 // --- Automatic numbering ---------------------------------------------------------------------

@@ -29,4 +29,12 @@ void PostToGuiThread(std::function<void()> work) {
   QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
+void DoOnGuiThread(std::function<void()> work) {
+  if (OnGuiThread()) {
+    work();
+  } else {
+    PostToGuiThread(std::move(work));
+  }
+}
+
 }  // namespace rt

@@ -20,4 +20,9 @@ void RunOnGuiThread(const std::function<void()>& work);
 // block (an ending thread, a halt).
 void PostToGuiThread(std::function<void()> work);
 
+// Runs work at once on the GUI thread, and queues it without waiting from any other: for
+// changes nobody waits for (the cursor, the beep), so a thread that the GUI thread is
+// waiting for never blocks on them.
+void DoOnGuiThread(std::function<void()> work);
+
 }  // namespace rt

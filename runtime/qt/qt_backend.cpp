@@ -261,12 +261,12 @@ int QtBackend::ShowMessageBox(const MessageBoxRequest& request) {
 }
 
 void QtBackend::Beep() {
-  PostToGuiThread([] { QApplication::beep(); });
+  DoOnGuiThread([] { QApplication::beep(); });
 }
 
 void QtBackend::SetWaitCursor(bool on) {
   Impl* impl = impl_.get();
-  RunOnGuiThread([impl, on] {
+  DoOnGuiThread([impl, on] {
     // The runtime's wait cursor is a switch, not a stack: a second "on" changes nothing.
     if (on == impl->wait_cursor) return;
     impl->wait_cursor = on;

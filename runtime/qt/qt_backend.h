@@ -12,8 +12,10 @@
 // texts) on the window's own thread and queues the copy to the GUI thread; user input on its
 // widgets is queued to the window's thread as a task (RuntimeThread::PostTask) that finds the
 // window again by id, so an input racing with the window's end finds nothing and does
-// nothing. Dialogs asked for on another thread are shown on the GUI thread with a blocking
-// queued call, which the GUI thread serves from whatever event loop it is in.
+// nothing. A message box or popup asked for on another thread is shown on the GUI thread
+// with a blocking queued call, which the GUI thread serves from whatever event loop it is in
+// (so the GUI thread must not block waiting for such a thread, e.g. in JoinThread, while it
+// may be asking); the cursor and the beep are queued without waiting.
 //
 // Waiting. When an event loop of the GUI thread has nothing queued, WaitForEvent runs a
 // nested QEventLoop until the thread's queue has work for that window: EventPosted (from any

@@ -56,6 +56,15 @@ void ListControlWidget::ApplyRowHeight() {
   rows->setDefaultSectionSize(QFontMetrics(font()).height() + 2);
 }
 
+void ListControlWidget::SetUnits(DialogUnits units) {
+  if (units.BaseWidth() == units_.BaseWidth() && units.BaseHeight() == units_.BaseHeight()) {
+    return;
+  }
+  units_ = units;
+  delegate_->SetUnits(units);
+  ApplyColumns();
+}
+
 void ListControlWidget::ApplyColumns() {
   QHeaderView* header = view_->horizontalHeader();
   bool any_header = false;

@@ -24,6 +24,8 @@ class ListControlWidget : public QFrame {
   QTableView* view() const { return view_; }
   QScrollBar* scrollBar() const { return scroll_; }
 
+  // The window's dialog units (its font changed); column widths follow.
+  void SetUnits(DialogUnits units);
   // Column widths (dialog units of the window) and header after the model's columns changed.
   void ApplyColumns();
   // Shows the highlight on row (1-based; 0: none).

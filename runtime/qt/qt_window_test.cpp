@@ -343,8 +343,12 @@ TEST_F(QtWindowTest, ChangesOfTheModelShowAtOnce) {
   EXPECT_EQ(Edit(kCount)->palette().color(QPalette::Base), QColor(255, 255, 0));
   window_->SetPosition(kCount, 10, 10, 40, 12);
   EXPECT_EQ(mirror_->WidgetFor(kCount)->geometry(), mirror_->units().Rect(10, 10, 40, 12));
+  // A new caption while the user types leaves the typing alone.
+  Retype(kStake, "4");
   window_->SetProperty(0, kPropText, "Odds");
   EXPECT_EQ(mirror_->windowTitle(), "Odds");
+  EXPECT_FALSE(Edit(kStake)->hasSelectedText());
+  EXPECT_EQ(Edit(kStake)->text(), "4");
 }
 
 TEST_F(QtWindowTest, ControlsCreatedAtRunTimeGetWidgetsThatFollowThem) {

@@ -121,6 +121,7 @@ void WindowMirror::SyncWindow(const WindowFacts& facts) {
                       facts.font.points != facts_.font.points ||
                       facts.font.weight != facts_.font.weight ||
                       facts.font.italic != facts_.font.italic || controls_.empty();
+  bool focus_moved = facts.focus != facts_.focus;
   facts_ = facts;
   setWindowTitle(Utf8(facts.caption));
   if (font_changed) {
@@ -131,14 +132,16 @@ void WindowMirror::SyncWindow(const WindowFacts& facts) {
   }
   setFixedSize(units_.Size(facts.width, facts.height));
   if (facts.placed) move(units_.X(facts.x), units_.Y(facts.y));
-  if (facts.open && !isVisible()) {
+  bool opening = facts.open && !isVisible();
+  if (opening) {
     show();
     raise();
     activateWindow();
   } else if (!facts.open && isVisible()) {
     hide();
   }
-  SyncFocus(facts.focus);
+  // A new caption must not select the text the user is typing: only a real move counts.
+  if (opening || focus_moved) SyncFocus(facts.focus);
 }
 
 void WindowMirror::closeEvent(QCloseEvent* event) {
@@ -298,6 +301,7 @@ void WindowMirror::Apply(Entry& e, unsigned changes, std::optional<ListRowSource
   if (w == nullptr) return;
 
   if (changes & (kChangeStyle | kChangeGeometry)) {
+    if (s.kind() == ControlKind::kList) static_cast<ListControlWidget*>(w)->SetUnits(units_);
     QFont font = ControlFont(s.font(), facts_.font);
     w->setFont(font);
     ApplyColors(s.kind() == ControlKind::kList ? static_cast<ListControlWidget*>(w)->view() : w,

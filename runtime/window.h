@@ -6,9 +6,11 @@
 //  * The model is the single source of truth. A backend keeps no data of its own: on a
 //    notification (Backend::WindowOpened, ControlChanged, ...) it reads the model through
 //    Window and Control and redraws. Notifications are made on the window's runtime thread
-//    with the window's lock held; a backend whose widgets live on another thread queues the
-//    redraw to that thread and reads the model there under Window::Lock(). It must never
-//    block inside a notification waiting for another thread.
+//    with the window's lock held. A backend whose widgets live on another thread copies what
+//    changed while still on the window's thread and queues the copy to its own thread: it
+//    must not read the model from there, since the window may be freed (WindowFreed comes
+//    with the lock held) and list queues change outside the lock. It must never block inside
+//    a notification waiting for another thread.
 //  * User input goes the other way through the User* operations below, which check entries,
 //    move the highlight and post the events (accepted, rejected, new selection, scroll, alert
 //    key, ...). They must run on the window's runtime thread: from another thread use

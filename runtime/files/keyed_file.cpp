@@ -139,6 +139,73 @@ void LoadField(sqlite3_stmt* stmt, int col, const AnyRef& target) {
 KeyedFileImpl::KeyedFileImpl(const FileDeclaration& decl)
     : schema(decl), owner(g_next_owner.fetch_add(1)) {}
 
+// --- Undoing the file's record state with a rolled-back transaction --------------------------
+
+void KeyedFileImpl::StartUndo() {
+  undo = Undo{};
+  undo.held_id = held_id;
+}
+
+void KeyedFileImpl::NoteAdded(int64_t id) {
+  if (!in_transaction) return;
+  undo.added.insert(id);
+  undo.current_deleted = false;
+}
+
+void KeyedFileImpl::NotePut(int64_t new_version) {
+  if (!in_transaction || undo.added.count(current_id) || undo.put.count(current_id)) return;
+  // Versions only grow by one per write, and the transaction keeps every other copy from
+  // writing, so the first put's new version tells what the rollback brings back.
+  undo.put.emplace(current_id, Undo::Before{new_version - 1, current_version, current_image});
+}
+
+void KeyedFileImpl::NoteDeleted() {
+  if (!in_transaction) return;
+  undo.current_deleted = true;
+  undo.deleted_id = current_id;
+  undo.deleted_version = current_version;
+  undo.deleted_image = current_image;
+  undo.deleted_watched = watched_id == current_id;
+  undo.deleted_watched_version = watched_version;
+}
+
+void KeyedFileImpl::NoteRead() {
+  if (in_transaction) undo.current_deleted = false;
+}
+
+void KeyedFileImpl::UndoWrites() {
+  if (undo.current_deleted) {
+    // The record is back, and the buffer still holds what it held when it went.
+    current_id = undo.deleted_id;
+    current_version = undo.deleted_version;
+    current_image = undo.deleted_image;
+    if (undo.deleted_watched) {
+      watched_id = undo.deleted_id;
+      watched_version = undo.deleted_watched_version;
+    }
+  }
+  // A record the transaction added is gone: nothing of it stays current, so a put cannot
+  // write the new record's values over some other one.
+  if (current_id && undo.added.count(current_id)) {
+    current_id = 0;
+  } else if (auto it = undo.put.find(current_id); current_id && it != undo.put.end()) {
+    current_version = it->second.version;
+    current_image = it->second.image;
+  }
+  if (watched_id && undo.added.count(watched_id)) {
+    watched_id = 0;
+  } else if (auto it = undo.put.find(watched_id); watched_id && it != undo.put.end()) {
+    // A watch on a version the transaction made goes back to the stored one. An older
+    // version stays: another copy changed the record before the transaction, and the next
+    // put must still say so.
+    if (watched_version > it->second.stored_version) watched_version = it->second.stored_version;
+  }
+  held_id = undo.held_id;
+  undo = Undo{};
+}
+
+void KeyedFileImpl::DropUndo() { undo = Undo{}; }
+
 // --- Helpers on the implementation -----------------------------------------------------------
 
 namespace {
@@ -727,6 +794,7 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
     }
     if (!stepped) sqlite3_reset(st);
     m.current_id = 0;
+    m.NoteRead();
     return Result(kRecordHeld);
   }
   LoadRecord(m.schema, st, first, buffer_);
@@ -735,6 +803,7 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
   m.current_image.assign(b, b + decl_.RecordSize());
   m.current_id = id;
   m.current_version = version;
+  m.NoteRead();
   m.seq_key = order;
   m.anchor = KeyedFileImpl::Anchor::kAfter;
   m.anchor_image = m.current_image;
@@ -807,6 +876,7 @@ int KeyedFile::ClearCurrent() {
   KeyedFileImpl& m = *impl_;
   if (!m.db) return Result(kFileNotOpen);
   m.current_id = 0;
+  m.NoteRead();
   return Result(kNoError);
 }
 
@@ -913,6 +983,7 @@ int KeyedFile::Add() {
   sqlite3_reset(st);
   m.current_id = sqlite3_last_insert_rowid(db);
   m.current_version = 1;
+  m.NoteAdded(m.current_id);
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
   m.current_image.assign(b, b + decl_.RecordSize());
   return Result(kNoError);
@@ -957,6 +1028,7 @@ int KeyedFile::Put() {
   rc = scope.Commit();
   if (rc != SQLITE_OK) return DriverError(db, rc);
   if (m.held_id == m.current_id) m.held_id = 0;
+  m.NotePut(version);
   m.current_version = version;
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
   m.current_image.assign(b, b + decl_.RecordSize());
@@ -990,6 +1062,7 @@ int KeyedFile::Delete() {
   }
   rc = scope.Commit();
   if (rc != SQLITE_OK) return DriverError(db, rc);
+  m.NoteDeleted();
   if (m.held_id == m.current_id) m.held_id = 0;
   if (m.watched_id == m.current_id) m.watched_id = 0;
   m.current_id = 0;

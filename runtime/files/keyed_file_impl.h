@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/files/keyed_file_schema.h"
@@ -20,6 +22,20 @@ namespace rt {
 class KeyedFileImpl {
  public:
   explicit KeyedFileImpl(const FileDeclaration& decl);
+
+  // Bookkeeping for a transaction the file takes part in, so that a rollback (asked for, or
+  // after a commit that could not finish) leaves the file's idea of its current record, watch
+  // and hold agreeing with the data the rollback brought back. Without it the watch would stay
+  // on a version only the undone write ever made, and the next watched put would report a
+  // change by another station that never happened.
+  void StartUndo();  // the transaction has begun
+  void NoteAdded(int64_t id);
+  // A put of the current record made `new_version`; call before the cache takes the put.
+  void NotePut(int64_t new_version);
+  void NoteDeleted();  // call before the delete clears the current record
+  void NoteRead();     // the current record changed by a read (reads are never undone)
+  void UndoWrites();   // the transaction was rolled back
+  void DropUndo();     // the transaction ended (committed, or undone and already applied)
 
   // Where the next Next/Previous starts: at the start of the order; at the values of the
   // buffer given to SetFromBuffer (any row id); at a row's place including it (Reset); or
@@ -54,6 +70,25 @@ class KeyedFileImpl {
   int64_t watched_id = 0;
   int64_t watched_version = 0;
   uint64_t owner;  // tells this object's holds from other objects' in the same process
+
+  struct Undo {
+    struct Before {
+      int64_t stored_version = 0;  // on disk when the transaction began
+      int64_t version = 0;         // what the file had cached before its first write there
+      std::vector<unsigned char> image;
+    };
+    std::unordered_map<int64_t, Before> put;  // records put in the transaction, by id
+    std::unordered_set<int64_t> added;        // records added in the transaction
+    // The current record went in a delete and no read has made another current since.
+    bool current_deleted = false;
+    int64_t deleted_id = 0;
+    int64_t deleted_version = 0;
+    std::vector<unsigned char> deleted_image;
+    bool deleted_watched = false;
+    int64_t deleted_watched_version = 0;
+    int64_t held_id = 0;  // when the transaction began: the holds table goes back to it
+  };
+  Undo undo;
 };
 
 }  // namespace rt

@@ -51,6 +51,7 @@ void Finish() {
   for (Member& m : s.members) {
     m.impl->active = m.impl->own.get();
     m.impl->in_transaction = false;
+    m.impl->DropUndo();
     m.statements.reset();  // finalized before the detach, which refuses while they live
   }
   for (Member& m : s.members) {
@@ -63,8 +64,12 @@ void Finish() {
   s.active = false;
 }
 
-// A hold placed inside a transaction that was rolled back no longer exists.
-void ForgetLostHolds() {
+// After the rollback: every file's current record, watch and hold go back to what the data now
+// says. A hold placed inside the transaction no longer exists.
+void UndoMembers() {
+  // A rollback that failed with the transaction still open undid nothing.
+  if (!sqlite3_get_autocommit(g_state.db)) return;
+  for (Member& m : g_state.members) m.impl->UndoWrites();
   for (Member& m : g_state.members) {
     if (!m.impl->held_id) continue;
     sqlite3_stmt* st = m.impl->active->Get(KeyedFileStatements::kHoldGet);
@@ -163,6 +168,7 @@ int Transaction::Start(const std::vector<KeyedFile*>& files, int timeout_seconds
   for (Member& m : s.members) {
     m.impl->active = m.statements ? m.statements.get() : m.impl->own.get();
     m.impl->in_transaction = true;
+    m.impl->StartUndo();
   }
   return Ok();
 }
@@ -180,7 +186,7 @@ int Transaction::Commit() {
     int code = Fail(s.db, rc);
     LastError saved = GetLastError();
     sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    ForgetLostHolds();
+    UndoMembers();
     Finish();
     SetLastError(saved.code, saved.file_code, saved.file_text);
     return code;
@@ -197,7 +203,7 @@ int Transaction::Rollback() {
     return Ok();
   }
   int rc = sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
-  ForgetLostHolds();
+  UndoMembers();
   int code = rc == SQLITE_OK ? Ok() : Fail(s.db, rc);
   LastError saved = GetLastError();
   Finish();

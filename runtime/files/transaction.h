@@ -18,8 +18,15 @@ class Transaction {
   // this thread, or one data file appears twice; 90 SQLite failed (busy after the wait...).
   static int Start(const std::vector<KeyedFile*>& files, int timeout_seconds = 10);
   // Makes every change durable at once. When the commit cannot finish (a lock not granted in
-  // time) everything is rolled back and 90 is returned: nothing is half-written.
+  // time) everything is rolled back as by Rollback and 90 is returned: nothing is
+  // half-written.
   static int Commit();
+  // Undoes every change. Each file's record state goes back with the data (reads are not
+  // undone): a record put or deleted, and not replaced by a read since, is current again as
+  // the file had it before the write; a watch matches the restored version (one that was
+  // already stale before the transaction stays stale); a hold let go inside the transaction
+  // is held again and one placed inside it is gone; a record added inside it is no longer
+  // current.
   static int Rollback();
   static bool Active();  // on this thread
 

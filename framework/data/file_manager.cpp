@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "framework/data/relation_manager.h"
+#include "framework/errors/error_ids.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
 #include "runtime/error_codes.h"
@@ -23,24 +24,6 @@ constexpr size_t kPositionBytes = 512;
 constexpr size_t kOrderTextBytes = 512;
 constexpr size_t kQuotedValueBytes = 2000;
 constexpr int kReserveAttempts = 3;
-
-// Error ids this manager raises (texts in the default error table).
-enum ErrorId : uint16_t {
-  kErrRetrieval = 1,
-  kErrTryingReadOnly = 2,
-  kErrInsert = 4,
-  kErrChanged = 6,
-  kErrChangedShown = 7,
-  kErrCreate = 10,
-  kErrDuplicateKey = 13,
-  kErrOpen = 23,
-  kErrNotUpdated = 25,
-  kErrKeyNotBuilt = 26,
-  kErrInvalidKey = 27,
-  kErrHeld = 28,
-  kErrAutoIncrement = 32,
-  kErrNotOpened = 39,
-};
 
 // --- Registry ------------------------------------------------------------------------------
 
@@ -234,12 +217,12 @@ int FileManager::OpenFile(bool count, bool force) {
   }
   bool open = info.OPENED > 0 && !force;
   if (!FILE) {
-    NoteError(kErrOpen);
+    NoteError(kErrFileAccess);
     return ReportNotedError();
   }
   for (int attempt = 0; !open; ++attempt) {
     if (attempt == 2) {
-      NoteError(kErrOpen);
+      NoteError(kErrFileAccess);
       return ReportNotedError();
     }
     // The file is bound to FILENAMEVALUE: an owner that renamed it after Setup opens that.
@@ -260,19 +243,19 @@ int FileManager::OpenFile(bool count, bool force) {
         break;
       case rt::kAccessDenied:
         if ((OPENMODE & 3) == 0) {
-          NoteError(kErrOpen);
+          NoteError(kErrFileAccess);
           return ReportNotedError();
         }
         OPENMODE &= 0xF0;
-        ReportFileError(kErrTryingReadOnly);
+        ReportFileError(kErrAccessDenied);
         break;
       case rt::kFileNotFound:
         if (!CREATE) {
-          NoteError(kErrOpen);
+          NoteError(kErrFileAccess);
           return ReportNotedError();
         }
         if (FILE->Create() != rt::kNoError) {
-          NoteError(kErrCreate);
+          NoteError(kErrFileCreation);
           return ReportNotedError();
         }
         break;
@@ -282,7 +265,7 @@ int FileManager::OpenFile(bool count, bool force) {
         if (FILE->BuildKeys() != rt::kNoError) return ReportFileError(kErrKeyNotBuilt);
         break;
       default:
-        NoteError(kErrOpen);
+        NoteError(kErrFileAccess);
         return ReportNotedError();
     }
   }
@@ -295,7 +278,7 @@ int FileManager::OpenFile(bool count, bool force) {
 int FileManager::EnsureOpen() {
   FileManagerInfo& info = SyncThreadInfo();
   if (!LAZYOPEN || info.USED) return kLevelGoOn;
-  if (info.OPENED == 0) return ReportFileError(kErrNotOpened);
+  if (info.OPENED == 0) return ReportFileError(kErrFileUsage);
   uint16_t saved = SnapshotBuffer();
   int level = OpenFile(false, true);
   RestoreSnapshot(saved, true);
@@ -512,7 +495,7 @@ int FileManager::ReserveNumberQuiet() { return ReserveNumberLoop(false); }
 
 // Reads the highest stored value of the key's automatically numbered component (within the
 // buffer's group for a key of several components) and stores the next one into the buffer.
-// 0; kErrRetrieval noted after a failed read (the buffer is the caller's again); or
+// 0; kErrRecordRetrieval noted after a failed read (the buffer is the caller's again); or
 // kErrAutoIncrement noted when the next number does not fit the field.
 int FileManager::ComputeNextNumber(const FileManagerKey& key) {
   const rt::FileKey& fk = *key.KEY;
@@ -543,9 +526,9 @@ int FileManager::ComputeNextNumber(const FileManagerKey& key) {
     next_int = field.Integer() + 1;
     next_real = field.Real() + 1;
   } else if (code != rt::kNoError && code != rt::kNoRecordAvailable) {
-    NoteError(kErrRetrieval);
+    NoteError(kErrRecordRetrieval);
     RestoreSnapshot(saved, true);
-    return kErrRetrieval;
+    return kErrRecordRetrieval;
   }
   RestoreSnapshot(saved, true);
   // The number goes into the field only when the field can hold it: a value past its range
@@ -580,7 +563,7 @@ int FileManager::ReserveNumberLoop(bool report) {
       failed = ComputeNextNumber(key);
       if (failed != kLevelGoOn) break;
     }
-    if (failed == kErrRetrieval) return report ? ReportNotedError() : kLevelHandled;
+    if (failed == kErrRecordRetrieval) return report ? ReportNotedError() : kLevelHandled;
     if (failed == kLevelGoOn) {
       if (FILE->Add() == rt::kNoError) {
         info.AUTOINCDONE = 1;
@@ -664,7 +647,7 @@ int FileManager::Insert() {
     }
     return kLevelHandled;
   }
-  NoteError(kErrInsert);
+  NoteError(kErrRecordInsert);
   return ReportNotedError();
 }
 
@@ -675,7 +658,7 @@ int FileManager::Update(int mode) {
   int code = FILE->Put();
   if (code == rt::kNoError) return kLevelGoOn;
   if (code == rt::kRecordChanged) {
-    NoteError(mode == 2 ? kErrChangedShown : kErrChanged);
+    NoteError(mode == 2 ? kErrRecordChangedShown : kErrRecordChanged);
     if (mode != 0) ReportNotedError();
     // Show the other station's version, watched again, so saving once more only fails if
     // the record changes again.
@@ -683,7 +666,7 @@ int FileManager::Update(int mode) {
     FetchByPosition(position);
     return kLevelHandled;
   }
-  NoteError(kErrNotUpdated);
+  NoteError(kErrRecordNotUpdated);
   return mode == 0 ? kLevelHandled : ReportNotedError();
 }
 
@@ -704,10 +687,10 @@ int FileManager::Next(bool report) {
     if (code == rt::kNoError) return kLevelGoOn;
     if (code == rt::kRecordHeld) {
       if (SKIPHELDRECORDS) continue;
-      NoteError(kErrHeld);
+      NoteError(kErrRecordNotRead);
       return report ? ReportNotedError() : kLevelHandled;
     }
-    NoteError(kErrRetrieval);
+    NoteError(kErrRecordRetrieval);
     return report ? ReportNotedError() : kLevelFatal;
   }
 }

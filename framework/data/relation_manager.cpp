@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
 #include "runtime/backend.h"
 #include "runtime/error_codes.h"
@@ -13,19 +14,6 @@
 namespace fw {
 
 namespace {
-
-// Error ids this manager raises (texts in the default error table).
-enum ErrorId : uint16_t {
-  kErrChanged = 6,
-  kErrChangedShown = 7,
-  kErrConfirmDelete = 9,
-  kErrNotDeleted = 11,
-  kErrTransaction = 21,
-  kErrNotUpdated = 25,
-  kErrRestrictDelete = 30,
-  kErrRestrictUpdate = 31,
-  kErrDeleteRetry = 33,
-};
 
 // Level Update returns for a failure of its own write other than a conflict.
 constexpr int kLevelWriteFailed = 1;
@@ -202,7 +190,7 @@ int RelationManager::MarkForTransaction() {
     USELOGOUT = 0;
     return kLevelGoOn;
   }
-  ME->ReportFileError(kErrTransaction);
+  ME->ReportFileError(kErrTransactionCancelled);
   return kLevelHandled;
 }
 
@@ -278,7 +266,7 @@ int RelationManager::Update(int conflictNotice) {
     r = MarkUpdateSet();
     if (r != kLevelGoOn) return leave(r);
     if (StartTransaction() != rt::kNoError) {
-      ME->ReportFileError(kErrTransaction);
+      ME->ReportFileError(kErrTransactionCancelled);
       return leave(kLevelHandled);
     }
     framed = true;
@@ -290,8 +278,8 @@ int RelationManager::Update(int conflictNotice) {
   if (ME->Update(conflictNotice + 1) != kLevelGoOn) {
     if (framed) rt::Transaction::Rollback();
     uint8_t last = ME->SyncThreadInfo().LASTERROR;
-    return leave(last == kErrChanged || last == kErrChangedShown ? kLevelHandled
-                                                                 : kLevelWriteFailed);
+    return leave(last == kErrRecordChanged || last == kErrRecordChangedShown ? kLevelHandled
+                                                                             : kLevelWriteFailed);
   }
   if (RELATIONS) {
     for (RelationRow& row : *RELATIONS) {
@@ -311,7 +299,7 @@ int RelationManager::Update(int conflictNotice) {
   }
   if (framed && rt::Transaction::Commit() != rt::kNoError) {
     // The runtime has undone the whole transaction: nothing was written.
-    ME->NoteError(kErrNotUpdated);
+    ME->NoteError(kErrRecordNotUpdated);
     ME->ReportNotedError();
     WatchAgain(watched);
     return leave(kLevelWriteFailed);
@@ -385,7 +373,7 @@ int RelationManager::CascadeUpdate(const rt::FileKey* key, BufferedFieldPairs* f
     }
     SaveLinkValues();
     if (mode == kRelationRestrict) {
-      f.NoteError(kErrRestrictUpdate);
+      f.NoteError(kErrReferentialUpdate);
       RollBackWhenFramed();
       f.ReportNotedError();
       fields->TransferBufferToLeft();
@@ -422,7 +410,7 @@ int RelationManager::PropagateAndSave() {
     }
   }
   if (ME->UpdateQuiet() != kLevelGoOn) {
-    ME->NoteError(kErrNotUpdated);
+    ME->NoteError(kErrRecordNotUpdated);
     RollBackWhenFramed();
     return FailureLevel(ME->ReportNotedError());
   }
@@ -451,14 +439,14 @@ int RelationManager::Delete(int ask) {
       r = MarkDeleteSet();
       if (r != kLevelGoOn) return fail(r);
       if (StartTransaction() != rt::kNoError) {
-        ME->ReportFileError(kErrTransaction);
+        ME->ReportFileError(kErrTransactionCancelled);
         return fail(kLevelHandled);
       }
       framed = true;
     }
     if (ME->FetchByPosition(position) != kLevelGoOn) {
       // The record is gone or cannot be read as stored: nothing may be cascaded from it.
-      ME->NoteError(kErrNotDeleted);
+      ME->NoteError(kErrRecordNotDeleted);
       if (framed) rt::Transaction::Rollback();
       ME->ReportNotedError();
       r = kLevelHandled;
@@ -475,13 +463,13 @@ int RelationManager::Delete(int ask) {
       }
       if (r != kLevelGoOn) return fail(r);
       if (ME->FILE->Delete() != rt::kNoError) {
-        ME->NoteError(kErrNotDeleted);
+        ME->NoteError(kErrRecordNotDeleted);
         if (framed) rt::Transaction::Rollback();
         ME->ReportNotedError();
         r = kLevelHandled;
       } else if (framed && rt::Transaction::Commit() != rt::kNoError) {
         // The runtime has undone the whole transaction: nothing was deleted.
-        ME->NoteError(kErrNotDeleted);
+        ME->NoteError(kErrRecordNotDeleted);
         ME->ReportNotedError();
         r = kLevelHandled;
       }
@@ -490,7 +478,7 @@ int RelationManager::Delete(int ask) {
     if (framed && rt::Transaction::Active()) rt::Transaction::Rollback();
     Close(0);
     if (r == kLevelGoOn) return kLevelGoOn;
-    if (ME->ReportFileError(kErrDeleteRetry) != kLevelGoOn) return r;
+    if (ME->ReportFileError(kErrRecordDelete) != kLevelGoOn) return r;
   }
 }
 
@@ -525,7 +513,7 @@ int RelationManager::CascadeDelete(const rt::FileKey* key, BufferedFieldPairs* f
     if (IsBeingDeleted(&f, position)) continue;
     switch (mode) {
       case kRelationRestrict:
-        f.NoteError(kErrRestrictDelete);
+        f.NoteError(kErrReferentialDelete);
         RollBackWhenFramed();
         f.ReportNotedError();
         result = kLevelHandled;
@@ -556,7 +544,7 @@ int RelationManager::CascadeDelete(const rt::FileKey* key, BufferedFieldPairs* f
           break;
         }
         if (f.FILE->Delete() != rt::kNoError) {
-          f.NoteError(kErrNotDeleted);
+          f.NoteError(kErrRecordNotDeleted);
           RollBackWhenFramed();
           f.ReportNotedError();
           result = kLevelHandled;

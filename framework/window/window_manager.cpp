@@ -6,6 +6,7 @@
 #include "framework/browse/toolbar_interface.h"
 #include "framework/data/file_manager.h"
 #include "framework/data/relation_manager.h"
+#include "framework/errors/error_ids.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
 #include "framework/window/file_drop_interface.h"
@@ -24,16 +25,6 @@
 namespace fw {
 
 namespace {
-
-// Messages of the default error table.
-enum : uint16_t {
-  kMsgRecordAdded = 3,     // "Record Added": add another?
-  kMsgChangesLost = 8,     // "Changes will be lost!": cancel?
-  kMsgConfirmDelete = 9,   // "Confirm Delete"
-  kMsgDeleteRetry = 33,    // "Record Delete Error": try again?
-  kMsgUpdateRetry = 34,    // "Record Update Error": save again?
-  kMsgSaveRecord = 35,     // "Save Record": save the changes?
-};
 
 // RelationManager::Update's level for a write that failed for another reason than a change
 // by another station.
@@ -372,7 +363,7 @@ int WindowManager::CompleteInsert() {
     case 3:
       return PrimeAnotherRecord();
     case 4:
-      if (RaiseError(kMsgRecordAdded) == kLevelGoOn) return PrimeAnotherRecord();
+      if (RaiseError(kErrRecordAdded) == kLevelGoOn) return PrimeAnotherRecord();
       CloseWithResponse(kResponseCompleted);
       return kLevelGoOn;
     default:
@@ -415,7 +406,7 @@ int WindowManager::CompleteChange() {
     int level = unchanged ? kLevelGoOn : PRIMARY->Update(HISTORYKEY != 0 ? 1 : 0);
     rt::SetCursor("");
     if (level == kLevelWriteFailed) {
-      int answer = Ask(kMsgUpdateRetry);
+      int answer = Ask(kErrRecordUpdate);
       if (answer == rt::kButtonYes) continue;
       if (answer == rt::kButtonNo) {
         PostToWindow(rt::kEventCloseWindow);
@@ -442,7 +433,7 @@ int WindowManager::CompleteDelete() {
   FileManager& fm = *PRIMARY->ME;
   // Asked once, here, rather than by every attempt: a user who declines has met no error,
   // and one who asked to try again has already said yes.
-  if (fm.ReportFileError(kMsgConfirmDelete) != kLevelGoOn) {
+  if (fm.ReportFileError(kErrConfirmDelete) != kLevelGoOn) {
     RESPONSE = kResponseCancelled;
     Redisplay();
     SelectFirstField();
@@ -461,7 +452,7 @@ int WindowManager::CompleteDelete() {
     // After a failed runtime delete the relation manager has asked message 33 itself, and
     // the user's No is the answer; the same question is not put twice.
     int answer = rt::kButtonNo;
-    if (fm.SyncThreadInfo().LASTERROR != kMsgDeleteRetry) answer = Ask(kMsgDeleteRetry);
+    if (fm.SyncThreadInfo().LASTERROR != kErrRecordDelete) answer = Ask(kErrRecordDelete);
     if (answer == rt::kButtonNo) {
       PostToWindow(rt::kEventCloseWindow);
       return kLevelGoOn;
@@ -491,7 +482,7 @@ int WindowManager::OnCloseRequest() {
       }
     };
     if (save && ask) {
-      int answer = Ask(kMsgSaveRecord);
+      int answer = Ask(kErrSaveRecord);
       if (answer == rt::kButtonYes) {
         save_changes();
         return kLevelHandled;
@@ -503,7 +494,7 @@ int WindowManager::OnCloseRequest() {
     } else if (save) {
       save_changes();
       return kLevelHandled;
-    } else if (RaiseError(kMsgChangesLost) != kLevelGoOn) {
+    } else if (RaiseError(kErrChangesLost) != kLevelGoOn) {
       SelectFirstField();
       return kLevelHandled;
     }

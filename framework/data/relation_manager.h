@@ -135,9 +135,6 @@ class RelationManager {
   // After a cascade failed outside a transaction: stores ME's record again with its linking
   // values put back, so the file agrees with what the user was told.
   void StoreRestoredLinks();
-  // After a rollback that undid ME's write: watches ME's record again at its stored version,
-  // keeping the buffer. position: the record's position, or "" when it was not watched.
-  void WatchAgain(const std::string& position);
   // Rolls back the transaction under way when this manager frames its changes in one.
   void RollBackWhenFramed();
 };

@@ -277,6 +277,8 @@ int QueryManager::EnterValues(uint8_t keepValues) {
       window->SetPosition(entry, kQueryEntryX[k], y, kQueryEntryWidth, kQueryLineHeight);
       window->SetPropertyVariable(entry, rt::kPropUse,
                                   rt::AnyRef(rt::Type::String, values[k], kQueryValueBytes));
+      // Esc cancels from any entry, as in any dialog.
+      window->SetPropertyInt(entry, rt::kPropAlertKey, rt::kKeyEsc, 1);
     }
     window->Unhide(prompt, QueryControl(position, QueryPart::kHigh));
   }
@@ -296,12 +298,19 @@ int QueryManager::EnterValues(uint8_t keepValues) {
   while (loop.Next()) {
     const rt::Event& e = loop.event();
     int step = rt::kStepDefault;
-    if (e.number == rt::kEventAccepted && e.control == kQueryOkButton) {
+    // Enter in an entry takes its value and then acts as the default button, OK.
+    const bool ok =
+        e.number == rt::kEventAccepted &&
+        (e.control == kQueryOkButton ||
+         (e.control >= QueryControl(1, QueryPart::kPrompt) && e.key_code == rt::kKeyEnter));
+    const bool cancel = (e.number == rt::kEventAccepted && e.control == kQueryCancelButton) ||
+                        (e.number == rt::kEventAlertKey && e.key_code == rt::kKeyEsc);
+    if (ok) {
       if (window->Update()) {
         accepted = 1;
         step = rt::kStepLeave;
       }
-    } else if (e.number == rt::kEventAccepted && e.control == kQueryCancelButton) {
+    } else if (cancel) {
       step = rt::kStepLeave;
     }
     loop.EndEvent(step);

@@ -133,7 +133,8 @@ TEST_F(QueryTextTest, BuildingLeavesTheStoredFieldsAsTheyWere) {
 
 TEST_F(QueryTextTest, BoundsTakePrecedenceOverTheExample) {
   EXPECT_EQ(Text({"a", "b", ""}), "(N > 'a')") << "the example is ignored beside a bound";
-  EXPECT_EQ(Text({"b", "b", "m"}), "(N >= 'b') AND (N < 'm')") << "a bound equal to it is inclusive";
+  EXPECT_EQ(Text({"b", "b", "m"}), "(N >= 'b') AND (N < 'm')")
+      << "a bound equal to it is inclusive";
   EXPECT_EQ(Text({"a", "m", "m"}), "(N > 'a') AND (N <= 'm')");
   EXPECT_EQ(Text({}, {"1", "", "9"}), "(X > 1) AND (X < 9)");
 }
@@ -198,10 +199,10 @@ TEST(QueryManagerSetupTest, FieldsNeedASetUpManagerAndANameThatFits) {
 
 #pragma pack(push, 1)
 struct PersonRow {
-  int32_t no;      // P:NO
-  char name[20];   // P:NAME
-  char city[16];   // P:CITY
-  int32_t age;     // P:AGE
+  int32_t no;     // P:NO
+  char name[20];  // P:NAME
+  char city[16];  // P:CITY
+  int32_t age;    // P:AGE
 };
 #pragma pack(pop)
 
@@ -223,8 +224,8 @@ struct Person {
   int32_t age;
 };
 const Person kPeople[] = {
-    {1, "Anna", "Oslo", 34},   {2, "anton", "Bergen", 27}, {3, "Boris", "Oslo", 41},
-    {4, "O'Neil", "Cork", 58}, {5, "Ёлка", "Москва", 19},  {6, "ёж", "Москва", 30},
+    {1, "Anna", "Oslo", 34},    {2, "anton", "Bergen", 27}, {3, "Boris", "Oslo", 41},
+    {4, "O'Neil", "Cork", 58},  {5, "Ёлка", "Москва", 19},  {6, "ёж", "Москва", 30},
     {7, "Brita", "Bergen", 27},
 };
 
@@ -366,6 +367,9 @@ class QueryWindowTest : public rt::test::HeadlessTest {
   }
   void TearDown() override {
     qm_.Teardown();
+    // Every window here ends by the user's hand: a window the backend had to close itself
+    // means the scripted OK, Cancel or key did not end it.
+    EXPECT_TRUE(backend().AutoCloses().empty());
     HeadlessTest::TearDown();
   }
   static int Entry(size_t field, QueryPart part) { return QueryControl(field, part); }
@@ -414,6 +418,18 @@ TEST_F(QueryWindowTest, CancelAndTheCloseBoxLeaveTheValuesAsTheyWere) {
   backend().CloseWindow();
   EXPECT_EQ(qm_.EnterValues(1), 0);
   EXPECT_EQ(qm_.BuildFilterText(), "(P:NAME = 'Anna')");
+}
+
+TEST_F(QueryWindowTest, EnterAcceptsAndEscCancelsFromAnEntry) {
+  backend().Type(Entry(2, QueryPart::kMiddle), "<40", /*leave=*/false);
+  backend().PressKey(Entry(2, QueryPart::kMiddle), rt::kKeyEnter);
+  EXPECT_NE(qm_.EnterValues(1), 0);
+  EXPECT_EQ(qm_.BuildFilterText(), "(P:AGE <= 40)");
+
+  backend().Type(Entry(1, QueryPart::kLow), "x");
+  backend().PressKey(Entry(1, QueryPart::kHigh), rt::kKeyEsc);
+  EXPECT_EQ(qm_.EnterValues(1), 0);
+  EXPECT_EQ(qm_.BuildFilterText(), "(P:AGE <= 40)");
 }
 
 TEST_F(QueryWindowTest, KeepValuesDecidesWhatTheEntriesStartWith) {

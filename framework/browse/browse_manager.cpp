@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 #include "framework/browse/character_locator.h"
 #include "framework/browse/row_editor_interface.h"
@@ -14,6 +15,7 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/level.h"
 #include "framework/popup/popup_manager.h"
+#include "framework/query/query_manager.h"
 #include "framework/window/window_manager.h"
 #include "runtime/backend.h"
 #include "runtime/event.h"
@@ -43,7 +45,8 @@ constexpr int kSlotChange = 253;
 constexpr int kSlotDoubleClick = 252;
 constexpr int kSlotRightClick = 249;
 
-constexpr const char* kQueryFilterId = "9 - QBE";
+// The id the query's filter is installed under, beside the caller's own filters.
+constexpr std::string_view kQbeFilterId = "9 - QBE";
 
 class WaitCursor {
  public:
@@ -157,6 +160,7 @@ void BrowseManager::Teardown() {
   if (POPUP) POPUP->Teardown();
   POPUP.reset();
   TOOLBARITEM.reset();
+  if (QUERY) QUERY->Teardown();
   if (EDITLIST) {
     for (BrowseEditRow& row : *EDITLIST) {
       if (row.FREEUP == 1 && row.CONTROL && ROWEDITOR) ROWEDITOR->FreeEditor(row.CONTROL);
@@ -869,9 +873,9 @@ void BrowseManager::HandleToolbarScroll(int32_t button) {
 }
 
 void BrowseManager::RunQuery() {
-  // The query manager (query by example) is not part of this browse yet: with no QUERY
-  // there is nothing to ask.
-  if (!QUERY) return;
+  // Cancel leaves the filter that is installed as it is.
+  if (!QUERY || QUERY->EnterValues(1) == 0) return;
+  ApplyQueryFilter(QUERY->BuildFilterText());
 }
 
 void BrowseManager::ApplyQueryFilter(const std::string& text) {
@@ -879,11 +883,11 @@ void BrowseManager::ApplyQueryFilter(const std::string& text) {
     const uint8_t current = CurrentSortNumber();
     for (size_t i = 1; i <= SORT->Records() && i <= 255; ++i) {
       SelectSortOrder(static_cast<uint8_t>(i));
-      SetNamedFilter(kQueryFilterId, text);
+      SetNamedFilter(kQbeFilterId, text);
     }
     SelectSortOrder(current);
   } else {
-    SetNamedFilter(kQueryFilterId, text);
+    SetNamedFilter(kQbeFilterId, text);
   }
   ReapplySort(true);
 }

@@ -9,7 +9,8 @@
 // TOOLBARITEM (and the editors in EDITLIST marked FREEUP, freed through ROWEDITOR). The window
 // manager, the list queue and its fields, the record fields, the view, the primary relation
 // manager, the locators, the step objects, the toolbar, the query manager and the row editor
-// belong to the caller and must remain live until Teardown.
+// belong to the caller and must remain live until Teardown. Teardown also tears the query
+// manager down (it stays the caller's object, to be set up again before another use).
 #pragma once
 
 #include <cstdint>

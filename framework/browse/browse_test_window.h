@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "framework/errors/error_manager.h"
 #include "framework/window/window_manager.h"
 #include "runtime/backend.h"
+#include "runtime/event.h"
+#include "runtime/event_loop.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
@@ -107,7 +110,7 @@ class BrowseTestWindow : public WindowManager {
     win->Open();
     win->SetPageRows(kList, kPageRows);
     OPENED = 1;
-    browse_.AppendSortOrder(nullptr, &rm_.ME->FILE->Declaration().Key(0));
+    browse_.AppendSortOrder(thumb, &rm_.ME->FILE->Declaration().Key(0));
     browse_.WatchField(record_.Field(&rec_, "KF:NN"));
     browse_.BindField(record_.Field(&rec_, "KF:NN"), layout.Field(&rows.buffer, "KF:NN"));
     browse_.BindField(record_.Field(&rec_, "KF:KF"), layout.Field(&rows.buffer, "KF:KF"));
@@ -117,6 +120,18 @@ class BrowseTestWindow : public WindowManager {
     return 0;
   }
 
+  // Keeps every event the window was given, for tests of what the browse posted.
+  int DispatchEvent() override {
+    if (const rt::Event* e = rt::CurrentEvent()) events.push_back(*e);
+    return WindowManager::DispatchEvent();
+  }
+  // How many events number came for control.
+  int EventsFor(int number, int control) const {
+    int n = 0;
+    for (const rt::Event& e : events) n += e.number == number && e.control == control;
+    return n;
+  }
+
   // The rows shown, as their numbers.
   std::vector<int> Shown() const {
     std::vector<int> out;
@@ -124,7 +139,11 @@ class BrowseTestWindow : public WindowManager {
     return out;
   }
 
+  // Runs after the sort order is added and the fields bound, before the toolbar is attached
+  // and the list prepared.
   std::function<void(BrowseTestWindow&)> configure;
+  StepManager* thumb = nullptr;  // the sort order's thumb step object
+  std::vector<rt::Event> events;
   rt::Queue<OddsListRow> rows;
   rt::RecordDescriptor layout;
   int32_t navigation = 0;

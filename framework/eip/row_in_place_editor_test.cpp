@@ -276,6 +276,33 @@ TEST_F(RowInPlaceEditorTest, WithNoEditableColumnTheEditDoesNotStart) {
   window->Execute();
 }
 
+TEST_F(RowInPlaceEditorTest, AFailedSaveKeepsTheRowInEditWithTheRecordBufferAsItWas) {
+  Open(3);
+  HighlightRow(2);
+  backend.Click(kChange);
+  TypeOdds("5");
+  backend.Check([&] {
+    // Another copy of the program changes the same record meanwhile.
+    OddsRec r{2, 0};
+    rt::KeyedFile other(*decl, &r);
+    ASSERT_EQ(other.Open(), 0);
+    ASSERT_EQ(other.Get(decl->Key(0)), 0);
+    r.kf = 7;
+    ASSERT_EQ(other.Put(), 0);
+  });
+  backend.AnswerNextMessageBox(rt::kButtonOk);
+  Key(rt::kKeyEnter);
+  backend.Check([&] {
+    ASSERT_EQ(backend.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Stored()[1], (std::pair<int, double>{2, 7.0})) << "the other copy's change stands";
+    EXPECT_EQ(window->FloatedEditor(2), kEditor) << "the row stays in edit";
+    EXPECT_EQ(rec.kf, Odds(2)) << "the record buffer is put back";
+  });
+  Key(rt::kKeyEsc);
+  backend.Check([&] { EXPECT_EQ(window->Shown()[1], (std::pair<int, double>{2, 7.0})); });
+  window->Execute();
+}
+
 TEST_F(RowInPlaceEditorTest, TabOnTheLastColumnAsksToSaveAChangedRow) {
   Open(3);
   HighlightRow(2);

@@ -22,7 +22,9 @@ std::string FieldText(const char (&field)[N]) {
 
 template <size_t N>
 void SetField(char (&field)[N], std::string_view text) {
-  rt::AnyRef::String(field).SetText(text);
+  // AnyRef::SetText hands the text's data to memcpy even when it is empty, and an empty
+  // string_view may hold a null pointer: give it a real one.
+  rt::AnyRef::String(field).SetText(text.empty() ? std::string_view("") : text);
 }
 
 bool Contains(std::string_view text, std::string_view part) {

@@ -25,7 +25,7 @@ namespace fw {
 inline constexpr size_t kQueryNameBytes = 100;
 inline constexpr size_t kQueryValueBytes = 500;
 // The identifier a browse installs the query's filter text under.
-inline constexpr std::string_view kQueryFilterId = "9 - QBE";
+inline constexpr std::string_view kQueryByExampleFilterId = "9 - QBE";
 
 // One queryable field. Texts are STRING fields: blank-padded, a value of blanks is empty.
 #pragma pack(push, 1)

@@ -278,7 +278,7 @@ class QueryOverViewTest : public rt::test::HeadlessTest {
 
   // The numbers of the records the view reads with the query installed as the browse does.
   std::vector<int> Select() {
-    vm_.SetNamedFilter(kQueryFilterId, qm_.BuildFilterText());
+    vm_.SetNamedFilter(kQueryByExampleFilterId, qm_.BuildFilterText());
     vm_.InstallFilter();
     vm_.StartAtBeginning();
     std::vector<int> out;

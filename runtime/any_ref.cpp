@@ -152,20 +152,20 @@ void AnyRef::SetText(std::string_view text) const {
   switch (type_) {
     case Type::String: {
       std::string_view cut = CutToBytes(text, size_);
-      std::memcpy(p, cut.data(), cut.size());
+      if (!cut.empty()) std::memcpy(p, cut.data(), cut.size());
       std::memset(p + cut.size(), ' ', size_ - cut.size());
       break;
     }
     case Type::CString: {
       if (size_ == 0) break;
       std::string_view cut = CutToBytes(text, size_ - 1);
-      std::memcpy(p, cut.data(), cut.size());
+      if (!cut.empty()) std::memcpy(p, cut.data(), cut.size());
       std::memset(p + cut.size(), 0, size_ - cut.size());
       break;
     }
     case Type::Group: {
       size_t n = text.size() < size_ ? text.size() : size_;
-      std::memcpy(p, text.data(), n);
+      if (n != 0) std::memcpy(p, text.data(), n);
       std::memset(p + n, ' ', size_ - n);
       break;
     }

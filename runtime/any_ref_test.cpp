@@ -32,6 +32,10 @@ TEST(AnyRefTest, ConvertsBetweenNumbersAndTexts) {
   EXPECT_EQ(b, 0);
   rd.SetText("abc");   // not a number: 0
   EXPECT_EQ(d, 0.0);
+  rstr.SetText(std::string_view());  // an empty view may carry no address at all
+  EXPECT_EQ(std::string(str, 8), "        ");
+  rcs.SetText(std::string_view());
+  EXPECT_EQ(rcs.Text(), "");
   rcs.SetText("much too long");
   EXPECT_EQ(std::string(cstr), "much ");
   d = 135;

@@ -424,7 +424,21 @@ bool BrowseManager::RefreshRange() {
   return changed;
 }
 
+void BrowseManager::TakeClickedRow() {
+  // The window refreshes its browses on a new selection before they see the event; the
+  // refresh would put the highlight back on CURRENTCHOICE and lose the row the user clicked.
+  const rt::Event* e = rt::CurrentEvent();
+  if (!e || e->number != rt::kEventNewSelection || LISTCONTROL == 0 || e->control != LISTCONTROL) {
+    return;
+  }
+  const int32_t selected = ListProperty(rt::kPropSelected);
+  if (selected >= 1 && static_cast<uint32_t>(selected) <= ListQueueRecords()) {
+    CURRENTCHOICE = selected;
+  }
+}
+
 bool BrowseManager::ApplySort(uint8_t number, bool force) {
+  TakeClickedRow();
   bool changed = false;
   if (SelectSortOrder(number)) {
     BrowseSortOrderRow* extra = CurrentBrowseOrder();

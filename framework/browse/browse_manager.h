@@ -180,6 +180,8 @@ class BrowseManager : public ViewManager, public BrowseInterface, public Locator
   void ApplyQueryFilter(const std::string& text);
 
  private:
+  // During a new-selection event of the list: CURRENTCHOICE := the row the list selected.
+  void TakeClickedRow();
   void SaveResetValues();
   void RestoreResetValues();
   // The view position kept in list-queue row pos, read without disturbing the row buffer.

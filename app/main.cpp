@@ -1,7 +1,16 @@
-// tovik: the system-bet calculator.
+// tovik: the system-bet calculator, drawn by the Qt backend.
+#include "app/calculator_window_procedure.h"
 #include "app/program.h"
+#include "runtime/backend.h"
+#include "runtime/qt/qt_backend.h"
 
-int main() {
+int main(int argc, char** argv) {
+  // Qt reads its own options from argv; the program itself reads no command line.
+  rt::QtBackend qt(argc, argv);
+  rt::SetBackend(&qt);
   app::StartupOptions options;
-  return app::RunProgram(options);
+  options.window_procedure = app::CalculatorWindowProcedure;
+  const int code = app::RunProgram(options);
+  rt::SetBackend(nullptr);
+  return code;
 }

@@ -1,0 +1,221 @@
+#include "app/calculator_window.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+
+#include "app/calculator_variables.h"
+#include "app/calculator_window_resource.h"
+#include "app/odds_browse.h"
+#include "app/odds_file.h"
+#include "app/odds_table.h"
+#include "app/program.h"
+#include "app/system_bet.h"
+#include "framework/browse/character_locator.h"
+#include "framework/browse/toolbar.h"
+#include "framework/data/file_manager.h"
+#include "framework/data/relation_manager.h"
+#include "framework/errors/error_ids.h"
+#include "framework/errors/level.h"
+#include "runtime/backend.h"
+#include "runtime/error_codes.h"
+#include "runtime/event_loop.h"
+#include "runtime/files/keyed_file.h"
+#include "runtime/window.h"
+
+namespace app {
+
+namespace {
+
+// Dialog units a digit of the window font takes, in quarters: about one average character
+// (4 units), with a little to spare for faces whose digits are wider than their letters.
+constexpr int kDigitQuarterUnits = 17;
+// Room left between the count's last digit and the window's right edge.
+constexpr int kRightMargin = 4;
+
+rt::AnyRef RecordField(const char* label) {
+  return OddsDeclaration().Record().Field(&OddsBuffer(), label);
+}
+
+}  // namespace
+
+CalculatorWindow::CalculatorWindow(CalculatorVariables& vars, OddsBrowse& browse,
+                                   fw::Toolbar& toolbar, fw::CharacterLocator& locator,
+                                   fw::RowEditorInterface* row_editor, rt::View& view)
+    : vars_(vars),
+      browse_(browse),
+      toolbar_(toolbar),
+      locator_(locator),
+      row_editor_(row_editor),
+      view_(view) {}
+
+int CalculatorWindow::Setup() {
+  ProgramGlobals& g = Globals();
+  REQUEST = g.next_window_request;
+  const int level = fw::WindowManager::Setup();
+  if (level != fw::kLevelGoOn) return level;
+
+  FIRSTFIELD = kAboutButton;
+  VCRREQUEST = &g.navigation_request;
+  ERRORS = &g.errors;
+  SetToolbar(&toolbar_);
+  g.next_window_request = 0;
+  g.last_window_response = 0;
+
+  fw::RelationManager* odds = OddsRelationManager();
+  if (odds == nullptr) return fw::kLevelFatal;
+  // The file manager has told the user why; a window over a table that cannot be read or
+  // written would only fail again at every action.
+  if (odds->Open(0) != fw::kLevelGoOn) return fw::kLevelFatal;
+  vars_.FilesOpened = 1;
+
+  SetWindow(vars_.window.get());
+  browse_.ROWEDITOR = row_editor_;
+  browse_.Setup(kOddsList, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "VIEWPOSITION"), this,
+                odds, &vars_.ListQueue, &view_);
+  vars_.window->Open();
+  OPENED = 1;
+
+  const rt::AnyRef nn = RecordField("KF:NN");
+  browse_.AppendSortOrder(nullptr, &OddsNnKey());
+  browse_.AttachLocator(&locator_);
+  locator_.Setup(0, nn, 1, &browse_);
+  browse_.WatchField(nn);
+  browse_.BindField(nn, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:NN"));
+  browse_.BindField(RecordField("KF:KF"), vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:KF"));
+  // The row number is the file's own: it is never typed.
+  browse_.AttachEditor(nullptr, 1, 0);
+
+  // Arrow keys save the row and go on to the next one in the same column.
+  browse_.ARROWACTION = 24;
+  browse_.INSERTCONTROL = kInsertButton;
+  browse_.CHANGECONTROL = kChangeButton;
+  browse_.DELETECONTROL = kDeleteButton;
+  browse_.AttachToolbar(&toolbar_);
+
+  SetHistoryKeys();
+  return fw::kLevelGoOn;
+}
+
+int CalculatorWindow::Teardown() {
+  const int level = fw::WindowManager::Teardown();
+  if (level == fw::kLevelGoOn && vars_.FilesOpened) {
+    if (fw::RelationManager* odds = OddsRelationManager()) odds->Close(0);
+    vars_.FilesOpened = 0;
+  }
+  return level;
+}
+
+int CalculatorWindow::OnWindowEvent() {
+  const int level = fw::WindowManager::OnWindowEvent();
+  if (rt::EventNumber() == rt::kEventOpenWindow && window() != nullptr) {
+    window()->Select(kOddsList);
+  }
+  return level;
+}
+
+int CalculatorWindow::OnAccepted() {
+  const int accepted = rt::Accepted();
+  if (accepted == kCalculateButton) CalculateSystem();
+  const int level = fw::WindowManager::OnAccepted();
+  switch (accepted) {
+    case kAboutButton:
+      FetchSelectedRecords();
+      rt::MessageBox(kAboutText, kAboutCaption, rt::StandardIconRef(rt::kIconInformation),
+                     rt::kButtonOk, rt::kButtonOk);
+      break;
+    case kHelpButton:
+      FetchSelectedRecords();
+      rt::MessageBox(kHelpText, kHelpCaption, rt::StandardIconRef(rt::kIconInformation),
+                     rt::kButtonOk, rt::kButtonOk);
+      break;
+    case kClearButton:
+      FetchSelectedRecords();
+      ClearOddsTable();
+      if (window() != nullptr) window()->Select(kOddsList);
+      break;
+    default:
+      break;
+  }
+  return level;
+}
+
+void CalculatorWindow::CalculateSystem() {
+  vars_.TotalReturn = 0.0;
+  ShowVariantCount("0");
+  std::fill(vars_.OddsArray.begin(), vars_.OddsArray.end(), 0.0);
+
+  rt::KeyedFile& file = OddsFile();
+  OddsBuffer().nn = 0;
+  int error = file.SetFromBuffer(OddsNnKey());
+  size_t stored = 0;
+  while (error == rt::kNoError && !file.Eof()) {
+    error = file.Next();
+    if (error != rt::kNoError) break;
+    // Rows past the array's end could not add to any total: they are read and dropped.
+    if (stored < vars_.OddsArray.size()) vars_.OddsArray[stored++] = OddsBuffer().kf;
+  }
+
+  if (error != rt::kNoError) {
+    // A row that could not be read would silently drop out of every variant it is in, so
+    // no result is better than a wrong one.
+    if (fw::FileManager* fm = OddsFileManager()) {
+      fm->ReportFileError(error == rt::kRecordHeld ? fw::kErrRecordNotRead
+                                                   : fw::kErrRecordRetrieval);
+    }
+  } else {
+    const SystemBetResult result =
+        ComputeSystemBet(std::span<const double>(vars_.OddsArray.data(), stored),
+                         vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
+    vars_.TotalReturn = result.total_return;
+    ShowVariantCount(VariantCountText(result.variant_count));
+  }
+
+  if (rt::Window* w = window()) {
+    FitWindowToVariantCount();
+    w->Display();
+    w->Select(kOddsList);
+  }
+}
+
+void CalculatorWindow::ClearOddsTable() {
+  rt::KeyedFile& file = OddsFile();
+  OddsBuffer().nn = 0;
+  if (file.SetFromBuffer(OddsNnKey()) != rt::kNoError) return;
+  int deleted = 0;
+  while (!file.Eof()) {
+    const int error = file.Next();
+    if (error == rt::kNoError) {
+      // A row another copy holds or has just deleted is left to it.
+      if (file.Delete() == rt::kNoError) ++deleted;
+    } else if (error != rt::kRecordHeld) {
+      // The sequence moves past a held row; any other failure would repeat at every read.
+      break;
+    }
+  }
+  if (deleted == 0) return;
+  // Like a delete through the list: "из :" follows the table, and the list shows what is left.
+  const int64_t records = file.Records();
+  if (records >= 0) vars_.EventCount = static_cast<int16_t>(std::min<int64_t>(records, INT16_MAX));
+  Refresh(true);
+}
+
+void CalculatorWindow::ShowVariantCount(const std::string& digits) {
+  std::string text = digits;
+  if (text.size() < kVariantCountMinWidth) text.insert(0, kVariantCountMinWidth - text.size(), ' ');
+  rt::AnyRef::CString(vars_.VariantCount).SetText(text);
+}
+
+void CalculatorWindow::FitWindowToVariantCount() {
+  rt::Window* w = window();
+  if (w == nullptr) return;
+  const rt::Control* count = w->Find(kVariantCountShown);
+  if (count == nullptr) return;
+  const std::string text = rt::AnyRef::CString(vars_.VariantCount).Text();
+  const int digits = static_cast<int>(text.size() - text.find_first_not_of(' '));
+  const int needed = count->x() + (digits * kDigitQuarterUnits + 3) / 4 + kRightMargin;
+  const int width = std::max(kCalculatorWidth, needed);
+  if (width != w->width()) w->SetPosition(0, 0, 0, width, w->height());
+}
+
+}  // namespace app

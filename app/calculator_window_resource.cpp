@@ -1,0 +1,124 @@
+#include "app/calculator_window_resource.h"
+
+#include <string>
+#include <utility>
+
+#include "app/calculator_picture.h"
+#include "runtime/backend.h"
+
+namespace app {
+
+namespace {
+
+rt::ControlResource Make(int number, rt::ControlKind kind, int x, int y, int width = 0,
+                         int height = 0, std::string text = {}) {
+  rt::ControlResource c;
+  c.number = number;
+  c.kind = kind;
+  c.x = x;
+  c.y = y;
+  c.width = width;
+  c.height = height;
+  c.text = std::move(text);
+  return c;
+}
+
+// The list, the two entries and the spin box stand out from the rest of the window.
+void MakeInput(rt::ControlResource& c) {
+  c.font = rt::FontSpec{"", 0, rt::kWeightBold, false};
+  c.background = rt::Rgb(153, 169, 152);
+}
+
+rt::WindowResource* Build() {
+  using rt::ControlKind;
+  auto* w = new rt::WindowResource;
+  w->label = std::string(kCalculatorWindowLabel);
+  w->caption = "";
+  w->font = rt::FontSpec{"MS Sans Serif", 8, rt::kWeightNormal, false};
+  w->width = kCalculatorWidth;
+  w->height = kCalculatorHeight;
+  w->system_placed = true;
+  auto add = [w](rt::ControlResource c) { w->controls.push_back(std::move(c)); };
+
+  auto about = Make(kAboutButton, ControlKind::kButton, 161, 25, 22, 20);
+  about.icon = rt::StandardIconRef(32517);
+  add(about);
+
+  auto total = Make(kTotalReturnShown, ControlKind::kString, 123, 73);
+  total.picture = "n_10.2";
+  total.binding = kBindTotalReturn;
+  add(total);
+
+  auto list = Make(kOddsList, ControlKind::kList, 31, 16, 59, 98);
+  list.list_format = "[20R(5)|_@n2@30R(5)_M@n5.2@]";
+  list.message = "Browsing Records";
+  list.page_mode = true;
+  list.vscroll = true;
+  list.binding = kBindListQueue;
+  MakeInput(list);
+  add(list);
+
+  add(Make(kInfoLine, ControlKind::kPrompt, 95, 15, 0, 0, std::string(kInfoLineText)));
+
+  auto events = Make(kEventCountEntry, ControlKind::kEntry, 95, 36, 25, 10);
+  events.picture = "n3";
+  events.binding = kBindEventCount;
+  MakeInput(events);
+  add(events);
+
+  auto size = Make(kSystemSizeSpin, ControlKind::kSpin, 125, 36, 30, 10);
+  size.picture = "n2";
+  size.has_range = true;
+  size.range_low = 1;
+  size.range_high = 9;
+  size.binding = kBindSystemSize;
+  MakeInput(size);
+  add(size);
+
+  auto help = Make(kHelpButton, ControlKind::kButton, 161, 83, 22, 20);
+  help.icon = rt::StandardIconRef(rt::kIconWarning);
+  add(help);
+
+  add(Make(kStakePrompt, ControlKind::kPrompt, 95, 51, 0, 0, "Сум.- 1 вар :"));
+  add(Make(kInsertButton, ControlKind::kButton, 109, 89, 15, 12, "+"));
+  add(Make(kChangeButton, ControlKind::kButton, 125, 89, 15, 12, "?"));
+  add(Make(kVariantsPrompt, ControlKind::kPrompt, 95, 62, 0, 0, "Кол-во вар.:"));
+  add(Make(kDeleteButton, ControlKind::kButton, 141, 89, 15, 12, "--"));
+
+  // The count is bound to a text, not to a number through "n_6": C(n, k) reaches 22 digits
+  // for n up to 999 and k up to 9, and every one of them is shown.
+  auto variants = Make(kVariantCountShown, ControlKind::kString, 141, 62);
+  variants.binding = kBindVariantCount;
+  add(variants);
+
+  add(Make(kClearButton, ControlKind::kButton, 93, 89, 15, 12, "\xD0\xA1"));  // Cyrillic Es
+
+  auto stake = Make(kStakeEntry, ControlKind::kEntry, 145, 50, 29, 10);
+  stake.picture = "n_7.2";
+  stake.binding = kBindStakePerVariant;
+  MakeInput(stake);
+  add(stake);
+
+  auto picture = Make(kPicture, ControlKind::kImage, 1, 1);
+  picture.image_data = CalculatorPictureGif();
+  add(picture);
+
+  add(Make(kCalculateButton, ControlKind::kButton, 93, 102, 63, 12, "Расчет"));
+  add(Make(kTotalPrompt, ControlKind::kPrompt, 95, 73, 0, 0, "Сумма :"));
+  add(Make(kEventsPrompt, ControlKind::kPrompt, 97, 25, 0, 0, "из :"));
+  add(Make(kSizePrompt, ControlKind::kPrompt, 125, 25, 0, 0, "по :"));
+  return w;
+}
+
+}  // namespace
+
+const rt::WindowResource& CalculatorWindowResource() {
+  static const rt::WindowResource* resource = Build();
+  return *resource;
+}
+
+void RegisterCalculatorWindowResource() {
+  rt::RegisterWindowResource(kCalculatorResource, &CalculatorWindowResource());
+}
+
+}  // namespace app

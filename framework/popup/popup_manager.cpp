@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/popup/text_translator_interface.h"
+#include "framework/window/translator_interface.h"
 #include "framework/popup/toolbox_window_resource.h"
 #include "runtime/backend.h"
 #include "runtime/event.h"

@@ -32,7 +32,7 @@ class Window;
 namespace fw {
 
 class IniManager;
-class TextTranslatorInterface;
+class TranslatorInterface;
 
 // Field sizes of a POPUPITEMS row, in bytes (texts are UTF-8, blank-padded, never cut inside a
 // character).
@@ -94,7 +94,7 @@ class PopupManager {
   uint8_t CLEARKEYCODE = 0;  // 1: the key code is set to 0 before a chosen item's event is posted
   std::string LASTSELECTION;  // the item chosen last; "" none (at most 1024 bytes)
   std::unique_ptr<rt::Queue<PopupItem>> POPUPITEMS;  // the items, in menu order
-  TextTranslatorInterface* TRANSLATOR = nullptr;  // every item text shown goes through it
+  TranslatorInterface* TRANSLATOR = nullptr;  // every item text shown goes through it
   IniManager* INIMGR = nullptr;  // kept for the application; the popup does not use it
   uint8_t INTOOLBOX = 0;  // 1 while the toolbox runs (other threads: read ToolboxRunning)
   int32_t MYTHREAD = 0;          // the thread that set the manager up

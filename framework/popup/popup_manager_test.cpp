@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/popup/text_translator_interface.h"
+#include "framework/window/translator_interface.h"
 #include "framework/popup/toolbox_window_resource.h"
 #include "runtime/backend.h"
 #include "runtime/event.h"
@@ -85,7 +85,7 @@ bool ThreadFinished(int number) {
   return t && t->finished();
 }
 
-class UpperTranslator : public TextTranslatorInterface {
+class UpperTranslator : public TranslatorInterface {
  public:
   std::string TranslateText(std::string_view text) override {
     if (text == "&Insert") return "&Вставить";

@@ -50,7 +50,8 @@ TEST_F(EditInPlaceControlTest, SetupMakesAnEntryBoundToTheColumnWithItsPictureAn
   EXPECT_FALSE(entry->hidden());
   win->UserType(editor.FEQ, "2.25");
   EXPECT_TRUE(win->Update(editor.FEQ));
-  EXPECT_EQ(rows.buffer.kf, 2.25);
+  const double typed = rows.buffer.kf;  // a packed field: read it by value
+  EXPECT_EQ(typed, 2.25);
 
   const int32_t feq = editor.FEQ;
   editor.Teardown();

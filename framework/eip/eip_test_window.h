@@ -138,7 +138,10 @@ class EipTestWindow : public WindowManager {
   // The rows shown, as (number, odds).
   std::vector<std::pair<int, double>> Shown() const {
     std::vector<std::pair<int, double>> out;
-    for (size_t i = 1; i <= rows.Records(); ++i) out.emplace_back(rows.At(i)->nn, rows.At(i)->kf);
+    for (size_t i = 1; i <= rows.Records(); ++i) {
+      const OddsListRow* row = rows.At(i);
+      out.emplace_back(int{row->nn}, double{row->kf});  // packed fields: by value
+    }
     return out;
   }
   int32_t FloatedEditor(int column) const {
@@ -218,7 +221,7 @@ class EipFixture : public ::testing::Test {
     std::vector<std::pair<int, double>> out;
     if (f.Open(rt::KeyedFile::kReadOnly) != 0) return out;
     f.Set(&decl->Key(0));
-    while (f.Next() == 0) out.emplace_back(r.nn, r.kf);
+    while (f.Next() == 0) out.emplace_back(int{r.nn}, double{r.kf});
     return out;
   }
 

@@ -296,7 +296,8 @@ TEST_F(RowInPlaceEditorTest, AFailedSaveKeepsTheRowInEditWithTheRecordBufferAsIt
     ASSERT_EQ(backend.MessageBoxes().size(), 1u);
     EXPECT_EQ(Stored()[1], (std::pair<int, double>{2, 7.0})) << "the other copy's change stands";
     EXPECT_EQ(window->FloatedEditor(2), kEditor) << "the row stays in edit";
-    EXPECT_EQ(rec.kf, Odds(2)) << "the record buffer is put back";
+    const double buffered = rec.kf;
+    EXPECT_EQ(buffered, Odds(2)) << "the record buffer is put back";
   });
   Key(rt::kKeyEsc);
   backend.Check([&] { EXPECT_EQ(window->Shown()[1], (std::pair<int, double>{2, 7.0})); });

@@ -336,6 +336,9 @@ int ViewManager::Read(bool forward) {
   if (!VIEW) rt::SetLastError(code);
   while (VIEW) {
     code = forward ? VIEW->Next() : VIEW->Previous();
+    // A record another station holds is passed over: the view has already moved beyond it,
+    // and one copy's edit must not close every other copy's list.
+    if (code == rt::kRecordHeld) continue;
     if (code != rt::kNoError) break;
     uint8_t verdict = CheckRecord();
     if (verdict == kTakeRecord) return kLevelGoOn;

@@ -542,6 +542,22 @@ TEST_F(ViewManagerTest, AFilterTextOverItsBoundIsRefusedWholeNeverCut) {
   EXPECT_EQ(Read(), kKeyOrder);
 }
 
+TEST_F(ViewManagerTest, ARecordHeldByAnotherStationIsPassedOverWithoutAMessage) {
+  vm_.AppendSortOrder(Key(0));
+  ItemRow row{};
+  rt::KeyedFile other(*decl_, &row);
+  ASSERT_EQ(other.Open(), 0);
+  row.group = 1;
+  row.no = 2;
+  ASSERT_EQ(other.Hold(), 0);
+  ASSERT_EQ(other.Get(*Key(0)), 0);
+  vm_.StartAtBeginning();
+  int last = 0;
+  EXPECT_EQ(Read(true, &last), (Labels{"1/1", "1/3", "1/4", "2/1", "2/2", "3/1"}));
+  EXPECT_EQ(last, kLevelHandled);
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(ViewManagerTest, AReadErrorIsError1AndLevel3) {
   vm_.AppendSortOrder(Key(0));
   vm_.StartAtBeginning();

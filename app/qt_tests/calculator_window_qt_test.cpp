@@ -1,0 +1,531 @@
+// The calculator as a user meets it: the whole program (RunProgram with the calculator
+// window procedure) in a fresh working folder, drawn by the Qt backend on the offscreen
+// platform, and a stand-in user who types and clicks on the real widgets with QTest while the
+// window's own event loop runs. The user works from a timer: each step waits (polling) until
+// the window shows what a person would wait for, then acts.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyleOptionSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/calculator_window_procedure.h"
+#include "app/calculator_window_resource.h"
+#include "app/odds_file.h"
+#include "app/program.h"
+#include "runtime/backend.h"
+#include "runtime/files/keyed_file.h"
+#include "runtime/files/temp_folder.h"
+#include "runtime/properties.h"
+#include "runtime/qt/list_control_widget.h"
+#include "runtime/qt/message_box_dialog.h"
+#include "runtime/qt/qt_backend.h"
+#include "runtime/qt/qt_test_support.h"
+#include "runtime/qt/spin_edit.h"
+#include "runtime/qt/window_mirror.h"
+#include "runtime/runtime_thread.h"
+#include "runtime/window.h"
+
+namespace app {
+namespace {
+
+using Rows = std::vector<std::pair<int, double>>;
+using Lines = std::vector<std::string>;
+
+// How long the user waits for the window to show something before giving up (generous: the
+// sanitizer build is several times slower), and how long closing may then take at most.
+constexpr int kStepTimeoutMs = 15000;
+constexpr int kRescueTimeoutMs = 20000;
+constexpr int kTickMs = 10;
+
+// A user's actions in order. Each step waits until its condition holds and then acts. When a
+// step waits too long the test fails with what it was waiting for, and the user closes any
+// message box and the window until the program ends, so a broken window never hangs the run.
+class UserScript {
+ public:
+  using Check = std::function<bool()>;
+  using Act = std::function<void()>;
+
+  // closer: what the user does to end the program when a step times out.
+  explicit UserScript(Act closer) : closer_(std::move(closer)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+  }
+
+  UserScript& When(std::string what, Check ready, Act act) {
+    steps_.push_back(Step{std::move(what), std::move(ready), std::move(act)});
+    return *this;
+  }
+
+  void Start() {
+    clock_.start();
+    timer_.start(kTickMs);
+  }
+  void Stop() { timer_.stop(); }
+
+  bool AllStepsRan() const { return next_ == steps_.size(); }
+  // What the user was still waiting for; empty when every step ran.
+  std::string Pending() const { return AllStepsRan() ? std::string() : steps_[next_].what; }
+
+ private:
+  struct Step {
+    std::string what;
+    Check ready;
+    Act act;
+  };
+
+  void Tick() {
+    // QTest input can spin Qt's loop; a tick must not start inside another.
+    if (busy_) return;
+    busy_ = true;
+    if (rescuing_) {
+      Rescue();
+    } else if (next_ < steps_.size()) {
+      Step& step = steps_[next_];
+      if (step.ready()) {
+        ++next_;
+        clock_.restart();
+        if (step.act) step.act();
+      } else if (clock_.elapsed() > kStepTimeoutMs) {
+        ADD_FAILURE() << "the user waited in vain for: " << step.what;
+        rescuing_ = true;
+        clock_.restart();
+      }
+    }
+    busy_ = false;
+  }
+
+  void Rescue() {
+    if (clock_.elapsed() > kRescueTimeoutMs) {
+      // Better a failed run than one that never ends.
+      std::fprintf(stderr, "the calculator window did not close; giving up\n");
+      std::fflush(stderr);
+      std::_Exit(3);
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->close();
+      return;
+    }
+    if (closer_) closer_();
+  }
+
+  Act closer_;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  QTimer timer_;
+  QElapsedTimer clock_;
+  bool busy_ = false;
+  bool rescuing_ = false;
+};
+
+class CalculatorQtTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rt::test::EnsureApplication();
+    ASSERT_FALSE(folder_.path().empty());
+    home_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder_.path());
+    backend_ = std::make_unique<rt::QtBackend>(argc_, argv_);
+    previous_ = rt::SetBackend(backend_.get());
+  }
+  void TearDown() override {
+    rt::SetBackend(previous_);
+    backend_.reset();
+    std::filesystem::current_path(home_);
+  }
+
+  // Another copy of the program wrote these rows, numbered from 1.
+  void StoreOdds(std::initializer_list<double> odds) {
+    OddsRecord rec{};
+    rt::KeyedFile file(OddsDeclaration(), &rec);
+    ASSERT_EQ(file.Create(), 0);
+    ASSERT_EQ(file.Open(), 0);
+    uint8_t nn = 0;
+    for (double kf : odds) {
+      rec.nn = ++nn;
+      rec.kf = kf;
+      ASSERT_EQ(file.Add(), 0);
+    }
+  }
+  // The rows in "kf", read by a connection of its own.
+  static Rows Stored() {
+    OddsRecord rec{};
+    rt::KeyedFile file(OddsDeclaration(), &rec);
+    Rows out;
+    if (file.Open(rt::KeyedFile::kReadOnly) != 0) return out;
+    file.Set(&OddsNnKey());
+    while (file.Next() == 0) out.emplace_back(rec.nn, double{rec.kf});
+    return out;
+  }
+
+  // Runs the program until its window closes, the user acting meanwhile.
+  void Run(UserScript& user) {
+    user.Start();
+    StartupOptions options;
+    options.window_procedure = CalculatorWindowProcedure;
+    EXPECT_EQ(RunProgram(options), 0);
+    user.Stop();
+    EXPECT_TRUE(user.AllStepsRan()) << "the window closed while the user was waiting for: "
+                                    << user.Pending();
+  }
+
+  // A user who closes the window with its close box.
+  UserScript User() {
+    return UserScript([this] {
+      if (rt::WindowMirror* m = Mirror()) m->close();
+    });
+  }
+
+  // ---- What the screen shows; any of them may be missing before the window opens.
+  static rt::Window* W() { return rt::TargetWindow(); }
+  rt::WindowMirror* Mirror() const {
+    rt::Window* w = W();
+    return w != nullptr ? backend_->MirrorOf(*w) : nullptr;
+  }
+  QWidget* Widget(int control) const {
+    rt::WindowMirror* m = Mirror();
+    return m != nullptr ? m->WidgetFor(control) : nullptr;
+  }
+  QPushButton* Button(int control) const { return qobject_cast<QPushButton*>(Widget(control)); }
+  QLabel* Label(int control) const { return qobject_cast<QLabel*>(Widget(control)); }
+  QLineEdit* Edit(int control) const {
+    QWidget* w = Widget(control);
+    if (auto* spin = qobject_cast<rt::SpinEdit*>(w)) return spin->edit();
+    return qobject_cast<QLineEdit*>(w);
+  }
+  rt::ListControlWidget* List() const {
+    return qobject_cast<rt::ListControlWidget*>(Widget(kOddsList));
+  }
+  QTableView* ListView() const {
+    rt::ListControlWidget* l = List();
+    return l != nullptr ? l->view() : nullptr;
+  }
+  std::string Text(int control) const {
+    if (QLineEdit* e = Edit(control)) return e->text().toStdString();
+    if (QLabel* l = Label(control)) return l->text().toStdString();
+    return "<no widget for control " + std::to_string(control) + ">";
+  }
+  // The list as drawn: "number|odds" per row.
+  std::vector<std::string> ListShown() const {
+    std::vector<std::string> out;
+    QTableView* v = ListView();
+    if (v == nullptr) return out;
+    for (int r = 0; r < v->model()->rowCount(); ++r) {
+      out.push_back((v->model()->index(r, 0).data().toString() + "|" +
+                     v->model()->index(r, 1).data().toString())
+                        .toStdString());
+    }
+    return out;
+  }
+  // The rows drawn highlighted (1-based).
+  std::vector<int> Highlighted() const {
+    std::vector<int> out;
+    QTableView* v = ListView();
+    if (v == nullptr) return out;
+    for (int r = 0; r < v->model()->rowCount(); ++r) {
+      if (v->selectionModel()->isRowSelected(r, QModelIndex())) out.push_back(r + 1);
+    }
+    return out;
+  }
+  // The entry edit in place floats over the odds cell, once it is shown there.
+  QLineEdit* OddsEditor() const {
+    rt::Window* w = W();
+    if (w == nullptr) return nullptr;
+    int editor = static_cast<int>(w->PropertyInt(kOddsList, rt::kPropColumnEditor, 2));
+    QLineEdit* e = editor != 0 ? Edit(editor) : nullptr;
+    return e != nullptr && e->isVisible() ? e : nullptr;
+  }
+  static QMessageBox* ShownMessageBox() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    return box != nullptr && box->isVisible() ? box : nullptr;
+  }
+
+  // The window is open and its program has handled everything the user did so far.
+  bool Settled() const {
+    rt::Window* w = W();
+    rt::WindowMirror* m = Mirror();
+    return w != nullptr && w->IsOpen() && m != nullptr && m->isVisible() &&
+           ShownMessageBox() == nullptr && !rt::RuntimeThread::Current().HasWorkFor(w);
+  }
+
+  // ---- The user's hands.
+  static void Click(QWidget* w) {
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w, Qt::LeftButton);
+  }
+  // Click into an entry, select what is there, type over it.
+  void Retype(int control, const char* text) {
+    QLineEdit* e = Edit(control);
+    ASSERT_NE(e, nullptr);
+    QTest::mouseClick(e, Qt::LeftButton);
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(e, text);
+  }
+  void ClickListRow(int row) {
+    QTableView* v = ListView();
+    ASSERT_NE(v, nullptr);
+    QPoint at = v->visualRect(v->model()->index(row - 1, 1)).center();
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+  void ClickSpinUp(int control) {
+    auto* spin = qobject_cast<rt::SpinEdit*>(Widget(control));
+    ASSERT_NE(spin, nullptr);
+    QStyleOptionSpinBox opt;
+    opt.initFrom(spin);
+    opt.subControls = QStyle::SC_All;
+    opt.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+    QRect up =
+        spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxUp, spin);
+    ASSERT_TRUE(up.isValid());
+    QTest::mouseClick(spin, Qt::LeftButton, Qt::NoModifier, up.center());
+  }
+  static void AnswerShownBox(int runtime_button) {
+    QMessageBox* box = ShownMessageBox();
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* b : box->buttons()) {
+      if (rt::RuntimeButtonOf(b) == runtime_button) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        return;
+      }
+    }
+    ADD_FAILURE() << "the box \"" << box->windowTitle().toStdString() << "\" has no button "
+                  << runtime_button;
+    box->close();
+  }
+
+  // ---- Common steps.
+  // Waits until the program has handled everything and check() holds, then acts.
+  void Then(UserScript& user, std::string what, std::function<bool()> check,
+            UserScript::Act act) {
+    user.When(std::move(what), [this, check] { return Settled() && (!check || check()); },
+              std::move(act));
+  }
+  void Close(UserScript& user) {
+    Then(user, "the window to be idle before closing it", nullptr,
+         [this] { Mirror()->close(); });
+  }
+  // Presses "+" (or Insert on the list), types the odds into the entry that floats over the
+  // odds cell and presses Enter; then waits until the list shows `rows` rows.
+  void InsertRow(UserScript& user, bool with_insert_key, const char* odds, int rows) {
+    Then(user, "the window to insert a row", nullptr, [this, with_insert_key] {
+      if (with_insert_key) {
+        ASSERT_NE(ListView(), nullptr);
+        QTest::keyClick(ListView(), Qt::Key_Insert);
+      } else {
+        Click(Button(kInsertButton));
+      }
+    });
+    user.When(std::string("an entry over the odds cell to type ") + odds,
+              [this] { return OddsEditor() != nullptr; },
+              [this, odds] {
+                QLineEdit* editor = OddsEditor();
+                rt::ListControlWidget* list = List();
+                ASSERT_NE(list, nullptr);
+                // It covers the odds cell of the highlighted (new) row.
+                size_t row = W()->Find(kOddsList)->selected();
+                QRect cell = list->CellRect(row, 2);
+                ASSERT_TRUE(cell.isValid());
+                QPoint centre = list->mapTo(Mirror(), cell.center());
+                EXPECT_TRUE(editor->geometry().contains(centre));
+                EXPECT_TRUE(editor->hasFocus());
+                // The text is selected on arrival, so typing replaces it.
+                QTest::keyClicks(editor, odds);
+                EXPECT_EQ(editor->text().toStdString(), odds);
+                QTest::keyClick(editor, Qt::Key_Return);
+              });
+    Then(user, "the list to show " + std::to_string(rows) + " rows after the save",
+         [this, rows] {
+           return OddsEditor() == nullptr && ListShown().size() == static_cast<size_t>(rows);
+         },
+         nullptr);
+  }
+
+  rt::TempFolder folder_;
+  std::filesystem::path home_;
+  int argc_ = 1;
+  char name_[8] = "tovik";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<rt::QtBackend> backend_;
+  rt::Backend* previous_ = nullptr;
+};
+
+TEST_F(CalculatorQtTest, TheWorkedExampleTypedInFromAnEmptyFolderGives3VariantsAnd135) {
+  UserScript user = User();
+  Then(user, "the window to open", nullptr, [this] {
+    EXPECT_TRUE(std::filesystem::exists("kf"));
+    EXPECT_TRUE(ListShown().empty());
+    // Before any change "из :" shows 0, and the list has the focus.
+    EXPECT_EQ(Text(kEventCountEntry), "  0");
+    EXPECT_EQ(Mirror()->focusWidget(), ListView());
+  });
+  InsertRow(user, false, "1.5", 1);
+  Then(user, "the first row", nullptr, [this] {
+    EXPECT_EQ(ListShown(), Lines({" 1| 1.50"}));
+    EXPECT_EQ(Text(kEventCountEntry), "  1");
+  });
+  InsertRow(user, false, "2", 2);
+  InsertRow(user, true, "3", 3);
+  Then(user, "the three rows", nullptr, [this] {
+    EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 2| 2.00", " 3| 3.00"}));
+    EXPECT_EQ(Text(kEventCountEntry), "  3");
+    EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
+    // "по :" from 0 by its up arrow: into the range first, then one step.
+    ClickSpinUp(kSystemSizeSpin);
+  });
+  Then(user, "\"по :\" to show 1", [this] { return Text(kSystemSizeSpin) == " 1"; },
+       [this] { ClickSpinUp(kSystemSizeSpin); });
+  Then(user, "\"по :\" to show 2", [this] { return Text(kSystemSizeSpin) == " 2"; }, [this] {
+    Retype(kStakeEntry, "10");
+    // The press completes the stake entry first.
+    Click(Button(kCalculateButton));
+  });
+  Then(user, "the results", [this] { return Text(kTotalReturnShown) != "      0.00"; },
+       [this] {
+         EXPECT_EQ(Text(kVariantCountShown), "     3");
+         EXPECT_EQ(Text(kTotalReturnShown), "    135.00");
+         EXPECT_EQ(Text(kStakeEntry), "  10.00");
+         // The computation leaves the list and the focus on it.
+         EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 2| 2.00", " 3| 3.00"}));
+         EXPECT_EQ(Mirror()->focusWidget(), ListView());
+       });
+  Close(user);
+  Run(user);
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
+}
+
+TEST_F(CalculatorQtTest, AClickedRowIsHighlightedAndIsTheRowTheButtonsActOn) {
+  StoreOdds({1.5, 2.0, 3.0});
+  UserScript user = User();
+  // Checked once the program has handled the click (and refreshed its list).
+  auto highlight_is = [this](int row) {
+    EXPECT_EQ(W()->Find(kOddsList)->selected(), static_cast<size_t>(row))
+        << "the window's list highlights another row than the one clicked";
+    EXPECT_EQ(Highlighted(), std::vector<int>{row})
+        << "the row drawn highlighted is not the one clicked";
+    EXPECT_EQ(Mirror()->focusWidget(), ListView());
+  };
+  Then(user, "the three stored rows", [this] { return ListShown().size() == 3; }, [=, this] {
+    highlight_is(1);
+    ClickListRow(2);
+  });
+  Then(user, "the click on row 2", nullptr, [=, this] {
+    highlight_is(2);
+    ClickListRow(3);
+  });
+  Then(user, "the click on row 3", nullptr, [=, this] {
+    highlight_is(3);
+    ClickListRow(1);
+  });
+  Then(user, "the click on row 1", nullptr, [=, this] {
+    highlight_is(1);
+    ClickListRow(2);
+  });
+  Then(user, "the click on row 2 again", nullptr, [=, this] {
+    highlight_is(2);
+    // "--" deletes the highlighted row, after asking.
+    Click(Button(kDeleteButton));
+  });
+  QString question;
+  user.When("the question whether to delete", [] { return ShownMessageBox() != nullptr; },
+            [&question] {
+              question = ShownMessageBox()->windowTitle() + ": " + ShownMessageBox()->text();
+              AnswerShownBox(rt::kButtonYes);
+            });
+  Then(user, "the list without the deleted row", [this] { return ListShown().size() == 2; },
+       [this] {
+         EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 3| 3.00"}));
+         EXPECT_EQ(Text(kEventCountEntry), "  2");
+       });
+  Close(user);
+  Run(user);
+  EXPECT_FALSE(question.isEmpty());
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {3, 3.0}})) << "asked: " << question.toStdString();
+}
+
+TEST_F(CalculatorQtTest, TheHelpButtonShowsTheControlsInABoxThatOkCloses) {
+  UserScript user = User();
+  QPointer<QMessageBox> help_box;
+  Then(user, "the window to open", nullptr, [this] { Click(Button(kHelpButton)); });
+  user.When("the help message", [] { return ShownMessageBox() != nullptr; }, [&help_box] {
+    QMessageBox* box = ShownMessageBox();
+    EXPECT_EQ(box->windowTitle(), QString::fromUtf8(" Управление"));
+    EXPECT_EQ(box->text(), QString::fromUtf8(
+                               "  Введите сыгранные коэффициенты,\n"
+                               "  укажите кол-во событий\n"
+                               "  в одном экспрессе,\n"
+                               "  задайте сумму на 1 вариант\n"
+                               "  и нажмите - Расчет.\n"
+                               "\n"
+                               "  \xD0\xA1 - очистить таблицу\n"
+                               "  + (Insert) - добавить новую запись\n"
+                               "  ? (Enter) - изменить запись\n"
+                               "  - (Delete) - удалить запись"));
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    std::vector<int> buttons;
+    for (QAbstractButton* b : box->buttons()) buttons.push_back(rt::RuntimeButtonOf(b));
+    EXPECT_EQ(buttons, std::vector<int>{rt::kButtonOk});
+    help_box = box;
+    AnswerShownBox(rt::kButtonOk);
+  });
+  Then(user, "the help message to go away", nullptr, [this, &help_box] {
+    EXPECT_TRUE(help_box.isNull() || !help_box->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The window goes on working: the information button answers too.
+    Click(Button(kAboutButton));
+  });
+  user.When("the information message", [] { return ShownMessageBox() != nullptr; }, [this] {
+    EXPECT_EQ(ShownMessageBox()->windowTitle(), QString::fromUtf8(" О программе"));
+    AnswerShownBox(rt::kButtonOk);
+  });
+  Close(user);
+  Run(user);
+  EXPECT_TRUE(Stored().empty()) << "the messages change nothing in the table";
+}
+
+TEST_F(CalculatorQtTest, ClearEmptiesTheTableAndTheListWithoutAsking) {
+  StoreOdds({1.5, 2.0, 3.0, 4.0});
+  UserScript user = User();
+  Then(user, "the four stored rows", [this] { return ListShown().size() == 4; }, [this] {
+    // The user's own n is replaced by the table's count once the table changes.
+    Retype(kEventCountEntry, "7");
+    QTest::keyClick(Edit(kEventCountEntry), Qt::Key_Return);
+  });
+  Then(user, "n to be taken", [this] { return Text(kEventCountEntry) == "  7"; },
+       [this] { Click(Button(kClearButton)); });
+  Then(user, "the list to empty", [this] { return ListShown().empty(); }, [this] {
+    EXPECT_TRUE(Stored().empty());
+    EXPECT_EQ(Text(kEventCountEntry), "  0");
+    EXPECT_EQ(Mirror()->focusWidget(), ListView());
+    EXPECT_TRUE(Highlighted().empty());
+    // On the empty table "С" again changes nothing and asks nothing.
+    Click(Button(kClearButton));
+  });
+  Then(user, "the second clear to be handled", nullptr, [this] {
+    EXPECT_TRUE(ListShown().empty());
+    EXPECT_EQ(Mirror()->focusWidget(), ListView());
+  });
+  Close(user);
+  Run(user);
+  EXPECT_TRUE(Stored().empty());
+}
+
+}  // namespace
+}  // namespace app

@@ -27,14 +27,14 @@ std::optional<QColor> SystemColor(uint32_t n) {
 
 }  // namespace
 
-QFont ControlFont(const FontSpec& spec, const FontSpec& window) {
-  const std::string& face = spec.face.empty() ? window.face : spec.face;
-  int points = spec.points > 0 ? spec.points : window.points;
+QFont ControlFont(const FontSpec& asked, const FontSpec& window) {
+  const std::string& face = asked.face.empty() ? window.face : asked.face;
+  int points = asked.points > 0 ? asked.points : window.points;
   QFont font = ResolveFont(face, points);
   // Qt 6 weights are on the resource's own 1..1000 scale (400 normal, 700 bold).
-  int weight = spec.weight <= 0 ? kWeightNormal : (spec.weight > 1000 ? 1000 : spec.weight);
+  int weight = asked.weight <= 0 ? kWeightNormal : (asked.weight > 1000 ? 1000 : asked.weight);
   font.setWeight(static_cast<QFont::Weight>(weight));
-  font.setItalic(spec.italic);
+  font.setItalic(asked.italic);
   return font;
 }
 

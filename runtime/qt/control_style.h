@@ -14,9 +14,9 @@
 
 namespace rt {
 
-// The font a control (or the window, with window == spec) asks for: an empty face and a size
+// The font a control (or the window, with window == asked) asks for: an empty face and a size
 // of 0 come from the window's font.
-QFont ControlFont(const FontSpec& spec, const FontSpec& window);
+QFont ControlFont(const FontSpec& asked, const FontSpec& window);
 
 // nullopt for kColorDefault; system colours (0x80000000 | n) come from the application
 // palette (n = 17 is the disabled-text grey).

@@ -704,6 +704,23 @@ int PutHoldRow(KeyedFileImpl& m, int64_t id) {
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
+// The start every change of the current record shares: the file open for writing, a record
+// current, the write transaction begun on scope, and no other station holding the record.
+// kNoError to go on; otherwise the code, already set as the last error.
+int BeginCurrentRecordWrite(KeyedFileImpl& m, WriteScope& scope) {
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  if (!m.current_id) return Result(kNoRecordAvailable);
+  sqlite3* db = m.active->db();
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  int hold_rc = SQLITE_OK;
+  int holder = CheckHolder(m, m.current_id, &hold_rc);
+  if (holder == kDriverError) return DriverError(db, hold_rc);
+  if (holder == kRecordHeld) return Result(kRecordHeld);
+  return kNoError;
+}
+
 }  // namespace
 
 int KeyedFile::Set(const FileKey* key) {
@@ -991,17 +1008,9 @@ int KeyedFile::Add() {
 
 int KeyedFile::Put() {
   KeyedFileImpl& m = *impl_;
-  if (!m.db) return Result(kFileNotOpen);
-  if (m.read_only) return Result(kAccessDenied);
-  if (!m.current_id) return Result(kNoRecordAvailable);
+  WriteScope scope(m.db ? m.active->db() : nullptr);
+  if (int code = BeginCurrentRecordWrite(m, scope); code != kNoError) return code;
   sqlite3* db = m.active->db();
-  WriteScope scope(db);
-  int rc = scope.Begin();
-  if (rc != SQLITE_OK) return DriverError(db, rc);
-  int hold_rc = SQLITE_OK;
-  int holder = CheckHolder(m, m.current_id, &hold_rc);
-  if (holder == kDriverError) return DriverError(db, hold_rc);
-  if (holder == kRecordHeld) return Result(kRecordHeld);
   bool watched = m.watched_id == m.current_id;
   sqlite3_stmt* st = m.active->Get(watched ? KeyedFileStatements::kUpdateWatched
                                            : KeyedFileStatements::kUpdate);
@@ -1010,7 +1019,7 @@ int KeyedFile::Put() {
   int n = static_cast<int>(m.schema.StoredFields().size() + m.schema.ShadowFields().size());
   sqlite3_bind_int64(st, n + 1, m.current_id);
   if (watched) sqlite3_bind_int64(st, n + 2, m.watched_version);
-  rc = sqlite3_step(st);
+  int rc = sqlite3_step(st);
   bool updated = rc == SQLITE_ROW;
   int64_t version = updated ? sqlite3_column_int64(st, 0) : 0;
   while (rc == SQLITE_ROW) rc = sqlite3_step(st);
@@ -1038,21 +1047,13 @@ int KeyedFile::Put() {
 
 int KeyedFile::Delete() {
   KeyedFileImpl& m = *impl_;
-  if (!m.db) return Result(kFileNotOpen);
-  if (m.read_only) return Result(kAccessDenied);
-  if (!m.current_id) return Result(kNoRecordAvailable);
+  WriteScope scope(m.db ? m.active->db() : nullptr);
+  if (int code = BeginCurrentRecordWrite(m, scope); code != kNoError) return code;
   sqlite3* db = m.active->db();
-  WriteScope scope(db);
-  int rc = scope.Begin();
-  if (rc != SQLITE_OK) return DriverError(db, rc);
-  int hold_rc = SQLITE_OK;
-  int holder = CheckHolder(m, m.current_id, &hold_rc);
-  if (holder == kDriverError) return DriverError(db, hold_rc);
-  if (holder == kRecordHeld) return Result(kRecordHeld);
   sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kDelete);
   if (!st) return DriverError(db, sqlite3_errcode(db));
   sqlite3_bind_int64(st, 1, m.current_id);
-  rc = sqlite3_step(st);
+  int rc = sqlite3_step(st);
   sqlite3_reset(st);
   if (rc != SQLITE_DONE) return DriverError(db, rc);
   if (sqlite3_changes(db) == 0) return Result(kRecordNotFound);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/system_bet.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
-#include "runtime/window.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 

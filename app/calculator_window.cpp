@@ -17,11 +17,11 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
-#include "runtime/backend.h"
-#include "runtime/error_codes.h"
-#include "runtime/event_loop.h"
+#include "runtime/windows/backend.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/files/keyed_file.h"
-#include "runtime/window.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 

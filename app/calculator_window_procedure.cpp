@@ -11,10 +11,10 @@
 #include "framework/browse/character_locator.h"
 #include "framework/browse/toolbar.h"
 #include "framework/eip/row_in_place_editor.h"
-#include "runtime/any_ref.h"
-#include "runtime/backend.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/windows/backend.h"
 #include "runtime/files/view.h"
-#include "runtime/window.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/calculator_picture.h"
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 
 namespace app {
 

@@ -12,14 +12,14 @@
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
 #include "app/program.h"
-#include "runtime/backend.h"
-#include "runtime/event.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 namespace {

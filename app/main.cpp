@@ -1,7 +1,7 @@
 // tovik: the system-bet calculator, drawn by the Qt backend.
 #include "app/calculator_window_procedure.h"
 #include "app/program.h"
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/qt/qt_backend.h"
 
 int main(int argc, char** argv) {

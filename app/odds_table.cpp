@@ -1,7 +1,7 @@
 #include "app/odds_table.h"
 
 #include "app/odds_file.h"
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 
 namespace app {
 

@@ -9,7 +9,7 @@
 
 #include "framework/errors/error_manager.h"
 #include "framework/settings/ini_manager.h"
-#include "runtime/runtime_system.h"
+#include "runtime/core/runtime_system.h"
 
 namespace app {
 

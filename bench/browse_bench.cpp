@@ -13,16 +13,16 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/error_manager.h"
 #include "framework/window/window_manager.h"
-#include "runtime/backend.h"
-#include "runtime/event.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/transaction.h"
 #include "runtime/files/view.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
-#include "runtime/window.h"
-#include "runtime/window_resource.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/window.h"
+#include "runtime/windows/window_resource.h"
 
 namespace {
 

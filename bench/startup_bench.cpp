@@ -26,13 +26,13 @@
 #include "app/calculator_window_procedure.h"
 #include "app/odds_file.h"
 #include "app/program.h"
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/transaction.h"
 #include "runtime/files/view.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 namespace {
 

@@ -32,18 +32,18 @@
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
 #include "app/program.h"
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/message_box_dialog.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/qt_test_support.h"
 #include "runtime/qt/spin_edit.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 namespace {

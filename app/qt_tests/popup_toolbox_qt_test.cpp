@@ -16,16 +16,16 @@
 #include <vector>
 
 #include "framework/popup/popup_manager.h"
-#include "runtime/backend.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/qt_test_support.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 namespace {

@@ -23,8 +23,8 @@
 #include "framework/data/field_pairs.h"
 #include "framework/view/owned_objects.h"
 #include "framework/view/view_manager.h"
-#include "runtime/any_ref.h"
-#include "runtime/row_queue.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/row_queue.h"
 
 namespace rt {
 class View;

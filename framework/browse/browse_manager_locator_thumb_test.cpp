@@ -8,8 +8,8 @@
 #include "framework/browse/browse_test_window.h"
 #include "framework/browse/character_locator.h"
 #include "framework/browse/step_long_manager.h"
-#include "runtime/event.h"
-#include "runtime/properties.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::test {
 namespace {

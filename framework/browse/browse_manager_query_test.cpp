@@ -9,8 +9,8 @@
 #include "framework/browse/toolbar_target.h"
 #include "framework/query/query_manager.h"
 #include "framework/query/query_window_resource.h"
-#include "runtime/event.h"
-#include "runtime/properties.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::test {
 namespace {

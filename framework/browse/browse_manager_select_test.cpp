@@ -9,8 +9,8 @@
 #include "framework/browse/browse_test_window.h"
 #include "framework/browse/toolbar_target.h"
 #include "framework/popup/popup_manager.h"
-#include "runtime/event.h"
-#include "runtime/properties.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::test {
 namespace {

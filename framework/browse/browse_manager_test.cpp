@@ -8,8 +8,8 @@
 #include "framework/browse/row_editor_interface.h"
 #include "framework/browse/toolbar_target.h"
 #include "framework/data/relation_manager.h"
-#include "runtime/event.h"
-#include "runtime/properties.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::test {
 namespace {

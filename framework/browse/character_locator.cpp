@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/event.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/text.h"
-#include "runtime/window.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/values/text.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "framework/browse/locator_host.h"
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 
 namespace fw {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
-#include "runtime/window_resource.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
+#include "runtime/windows/window_resource.h"
 
 namespace fw {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "runtime/decimal.h"
+#include "runtime/values/decimal.h"
 
 namespace fw {
 namespace {

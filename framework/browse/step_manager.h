@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "runtime/any_ref.h"
-#include "runtime/owned_value.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/owned_value.h"
 
 namespace fw {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "runtime/decimal.h"
+#include "runtime/values/decimal.h"
 
 namespace fw {
 namespace {

@@ -1,7 +1,7 @@
 #include "framework/browse/thumb_rule.h"
 
-#include "runtime/decimal.h"
-#include "runtime/event.h"
+#include "runtime/values/decimal.h"
+#include "runtime/windows/event.h"
 
 namespace fw {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "framework/browse/toolbar_interface.h"
-#include "runtime/row_queue.h"
+#include "runtime/values/row_queue.h"
 
 namespace fw {
 

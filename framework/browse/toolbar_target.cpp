@@ -5,11 +5,11 @@
 #include "framework/browse/browse_manager.h"
 #include "framework/constants/constant_table.h"
 #include "framework/window/window_manager.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 

@@ -7,7 +7,7 @@
 #include "framework/browse/browse_test_window.h"
 #include "framework/browse/row_editor_interface.h"
 #include "framework/browse/toolbar_target.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::test {
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/owned_value.h"
-#include "runtime/text.h"
+#include "runtime/values/owned_value.h"
+#include "runtime/values/text.h"
 
 namespace fw {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/any_ref.h"
-#include "runtime/row_queue.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/row_queue.h"
 
 namespace fw {
 

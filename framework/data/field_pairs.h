@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "runtime/any_ref.h"
-#include "runtime/owned_value.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/owned_value.h"
 
 namespace fw {
 

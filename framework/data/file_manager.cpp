@@ -9,11 +9,11 @@
 #include "framework/errors/error_ids.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
-#include "runtime/error_codes.h"
-#include "runtime/last_error.h"
-#include "runtime/owned_value.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/text.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/owned_value.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/values/text.h"
 
 namespace fw {
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 #include "runtime/files/file_key.h"
 #include "runtime/files/keyed_file.h"
 

@@ -18,12 +18,12 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/files/transaction.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 namespace fw {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
-#include "runtime/backend.h"
-#include "runtime/error_codes.h"
+#include "runtime/windows/backend.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/transaction.h"
 

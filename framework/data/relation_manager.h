@@ -18,7 +18,7 @@
 
 #include "framework/data/buffered_field_pairs.h"
 #include "framework/data/file_manager.h"
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 #include "runtime/files/file_key.h"
 
 namespace fw {

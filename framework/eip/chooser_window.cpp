@@ -1,6 +1,6 @@
 #include "framework/eip/chooser_window.h"
 
-#include "runtime/window.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
-#include "runtime/window_resource.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/window_resource.h"
 
 namespace rt {
 class Window;

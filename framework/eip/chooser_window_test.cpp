@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/properties.h"
-#include "runtime/window.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 namespace {

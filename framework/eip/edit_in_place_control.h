@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 
 namespace rt {
 class Window;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "framework/eip/eip_test_window.h"
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
 
 namespace fw::eiptest {
 namespace {

@@ -12,15 +12,15 @@
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
 #include "framework/window/window_manager.h"
-#include "runtime/backend.h"
-#include "runtime/control.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/control.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/files/view.h"
-#include "runtime/properties.h"
-#include "runtime/row_queue.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/properties.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/eip/eip_test_window.h"
-#include "runtime/event.h"
-#include "runtime/properties.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 
 namespace fw::eiptest {
 namespace {

@@ -4,9 +4,9 @@
 #include <type_traits>
 
 #include "framework/errors/default_error_table.h"
-#include "runtime/error_codes.h"
-#include "runtime/last_error.h"
-#include "runtime/text.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/text.h"
 
 namespace fw {
 

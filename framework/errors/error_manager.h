@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "framework/errors/level.h"
-#include "runtime/backend.h"
-#include "runtime/row_queue.h"
+#include "runtime/windows/backend.h"
+#include "runtime/values/row_queue.h"
 
 namespace fw {
 

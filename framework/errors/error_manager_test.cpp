@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "framework/errors/default_error_table.h"
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 namespace fw {
 namespace {

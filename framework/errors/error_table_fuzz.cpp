@@ -6,7 +6,7 @@
 
 #include "framework/errors/error_manager.h"
 #include "runtime/headless/headless_backend.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rt::HeadlessBackend backend;

@@ -8,13 +8,13 @@
 
 #include "framework/window/translator_interface.h"
 #include "framework/popup/toolbox_window_resource.h"
-#include "runtime/backend.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/text.h"
-#include "runtime/window.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/values/text.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/row_queue.h"
+#include "runtime/values/row_queue.h"
 
 namespace rt {
 class Window;

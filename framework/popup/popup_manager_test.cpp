@@ -12,17 +12,17 @@
 
 #include "framework/window/translator_interface.h"
 #include "framework/popup/toolbox_window_resource.h"
-#include "runtime/backend.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/headless/headless_backend.h"
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/menu_text.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
-#include "runtime/window_resource.h"
+#include "runtime/windows/menu_text.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
+#include "runtime/windows/window_resource.h"
 
 namespace fw {
 namespace {

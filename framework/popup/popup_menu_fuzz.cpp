@@ -10,7 +10,7 @@
 #include <string>
 
 #include "framework/popup/popup_manager.h"
-#include "runtime/menu_text.h"
+#include "runtime/windows/menu_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "runtime/window_resource.h"
+#include "runtime/windows/window_resource.h"
 
 namespace fw {
 

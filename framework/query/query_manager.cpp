@@ -4,12 +4,12 @@
 #include <utility>
 
 #include "framework/query/query_window_resource.h"
-#include "runtime/any_ref.h"
-#include "runtime/event.h"
-#include "runtime/event_loop.h"
-#include "runtime/properties.h"
-#include "runtime/text.h"
-#include "runtime/window.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
+#include "runtime/windows/properties.h"
+#include "runtime/values/text.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/row_queue.h"
+#include "runtime/values/row_queue.h"
 
 namespace rt {
 class Window;

@@ -19,10 +19,10 @@
 #include "runtime/files/temp_folder.h"
 #include "runtime/files/view.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/last_error.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/text.h"
-#include "runtime/window.h"
+#include "runtime/core/last_error.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/values/text.h"
+#include "runtime/windows/window.h"
 
 namespace fw {
 namespace {

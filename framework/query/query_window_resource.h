@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "runtime/window_resource.h"
+#include "runtime/windows/window_resource.h"
 
 namespace fw {
 

@@ -5,10 +5,10 @@
 #include "framework/data/file_manager.h"
 #include "framework/data/relation_manager.h"
 #include "framework/errors/level.h"
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
-#include "runtime/last_error.h"
-#include "runtime/text.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/text.h"
 
 namespace fw {
 

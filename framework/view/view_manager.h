@@ -24,10 +24,10 @@
 
 #include "framework/data/buffered_field_pairs.h"
 #include "framework/view/owned_objects.h"
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 #include "runtime/files/file_key.h"
 #include "runtime/files/view.h"
-#include "runtime/row_queue.h"
+#include "runtime/values/row_queue.h"
 
 namespace fw {
 

@@ -17,7 +17,7 @@
 #include "runtime/files/temp_folder.h"
 #include "runtime/files/view.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 namespace fw {
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/any_ref.h"
-#include "runtime/owned_value.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/owned_value.h"
 
 namespace rt {
 class Window;

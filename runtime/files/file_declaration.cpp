@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "runtime/text.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "runtime/files/file_key.h"
-#include "runtime/record_descriptor.h"
+#include "runtime/values/record_descriptor.h"
 
 namespace rt {
 

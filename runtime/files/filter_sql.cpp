@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "runtime/any_ref.h"
+#include "runtime/values/any_ref.h"
 #include "runtime/files/sql_text_functions.h"
-#include "runtime/text.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

@@ -11,14 +11,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file_impl.h"
 #include "runtime/files/position_text.h"
 #include "runtime/files/process_identity.h"
 #include "runtime/files/sql_text_functions.h"
 #include "runtime/files/transaction.h"
-#include "runtime/last_error.h"
-#include "runtime/text.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

@@ -13,7 +13,7 @@
 #include <set>
 #include <string>
 
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/text.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "runtime/any_ref.h"
-#include "runtime/text.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
-#include "runtime/last_error.h"
+#include "runtime/core/last_error.h"
 
 namespace rt {
 namespace {

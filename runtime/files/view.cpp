@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "runtime/any_ref.h"
-#include "runtime/error_codes.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/sql_text_functions.h"
-#include "runtime/last_error.h"
-#include "runtime/text.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 

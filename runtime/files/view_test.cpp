@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
-#include "runtime/last_error.h"
-#include "runtime/text.h"
+#include "runtime/core/last_error.h"
+#include "runtime/values/text.h"
 
 namespace rt {
 namespace {

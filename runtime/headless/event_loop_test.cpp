@@ -1,7 +1,7 @@
 // The pull-model event loop: the end-of-event step, default handling of close requests, the
 // open event, nested loops, the headless backend's own close when its script is used up, and
 // posting between runtime threads.
-#include "runtime/event_loop.h"
+#include "runtime/windows/event_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
-#include "runtime/runtime_thread.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/runtime_thread.h"
 
 namespace rt {
 namespace {

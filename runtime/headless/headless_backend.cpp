@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "runtime/event.h"
-#include "runtime/menu_text.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/menu_text.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace rt {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/headless/scripted_action.h"
 
 namespace rt {

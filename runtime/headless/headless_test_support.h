@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/headless/headless_backend.h"
 
 namespace rt::test {

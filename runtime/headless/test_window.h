@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/backend.h"
-#include "runtime/event_loop.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event_loop.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace rt::test {
 

@@ -4,7 +4,7 @@
 
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 
 namespace rt {
 namespace {

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-#include "runtime/window_resource.h"
+#include "runtime/windows/window_resource.h"
 
 namespace rt {
 

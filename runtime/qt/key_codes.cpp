@@ -1,6 +1,6 @@
 #include "runtime/qt/key_codes.h"
 
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 
 namespace rt {
 

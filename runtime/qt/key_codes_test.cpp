@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 
 namespace rt {
 namespace {

@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 #include "runtime/qt/key_codes.h"
 
 namespace rt {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "runtime/qt/control_style.h"
-#include "runtime/window.h"
+#include "runtime/windows/window.h"
 
 namespace rt {
 

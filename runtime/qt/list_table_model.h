@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/list_format.h"
-#include "runtime/window_resource.h"
+#include "runtime/windows/list_format.h"
+#include "runtime/windows/window_resource.h"
 
 namespace rt {
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 
 namespace rt {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "runtime/menu_text.h"
+#include "runtime/windows/menu_text.h"
 
 namespace rt {
 

@@ -9,14 +9,14 @@
 #include <mutex>
 #include <vector>
 
-#include "runtime/menu_text.h"
+#include "runtime/windows/menu_text.h"
 #include "runtime/qt/gui_thread.h"
 #include "runtime/qt/message_box_dialog.h"
 #include "runtime/qt/popup_menu.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/runtime_thread.h"
-#include "runtime/window.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
 
 namespace rt {
 

@@ -24,7 +24,7 @@
 
 #include <memory>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 
 namespace rt {
 

@@ -11,13 +11,13 @@
 
 #include <atomic>
 
-#include "runtime/event_loop.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/qt_test_support.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/runtime_thread.h"
+#include "runtime/windows/runtime_thread.h"
 
 namespace rt {
 namespace {

@@ -13,7 +13,7 @@
 #include <QStyleOptionSpinBox>
 
 #include "runtime/headless/test_window.h"
-#include "runtime/properties.h"
+#include "runtime/windows/properties.h"
 #include "runtime/qt/coin_gif.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/qt_test_support.h"

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 
 namespace rt {
 

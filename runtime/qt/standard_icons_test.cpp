@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/backend.h"
+#include "runtime/windows/backend.h"
 #include "runtime/qt/qt_test_support.h"
 
 namespace rt {

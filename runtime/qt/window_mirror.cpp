@@ -8,14 +8,14 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "runtime/event.h"
+#include "runtime/windows/event.h"
 #include "runtime/qt/control_style.h"
 #include "runtime/qt/key_codes.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/spin_edit.h"
 #include "runtime/qt/standard_icons.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/window.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/windows/window.h"
 
 namespace rt {
 

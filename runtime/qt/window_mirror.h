@@ -13,10 +13,10 @@
 #include <optional>
 #include <string>
 
-#include "runtime/control.h"
+#include "runtime/windows/control.h"
 #include "runtime/qt/dialog_units.h"
 #include "runtime/qt/list_table_model.h"
-#include "runtime/window_resource.h"
+#include "runtime/windows/window_resource.h"
 
 namespace rt {
 

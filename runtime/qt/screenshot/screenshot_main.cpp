@@ -10,14 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "runtime/backend.h"
-#include "runtime/properties.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/properties.h"
 #include "runtime/qt/coin_gif.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/window_mirror.h"
-#include "runtime/record_descriptor.h"
-#include "runtime/row_queue.h"
-#include "runtime/window.h"
+#include "runtime/values/record_descriptor.h"
+#include "runtime/values/row_queue.h"
+#include "runtime/windows/window.h"
 
 namespace {
 

@@ -63,7 +63,8 @@ void SymmetricSums::Add(double x) {
 double SymmetricSums::Total(const SystemSizes& sizes, double stake) const {
   long double sum = 0.0L;
   bool first = true;
-  for (int k : sizes.Ascending()) {
+  for (int k = kMinAnalysisSize; k <= kMaxAnalysisSize; ++k) {
+    if (!sizes.Has(k)) continue;
     // One size alone is taken as it is, the calculator's own expression.
     sum = first ? sum_[k] + carry_[k] : sum + (sum_[k] + carry_[k]);
     first = false;

@@ -271,6 +271,19 @@ void HeadlessBackend::WindowClosed(Window& window) {
   if (last_auto_closed_ == &window) last_auto_closed_ = nullptr;
 }
 
+void HeadlessBackend::ControlChanged(Window& window, int control, unsigned changes) {
+  if ((changes & kChangeChart) == 0) return;
+  const Control* c = window.Find(control);
+  if (c == nullptr) return;
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  charts_.push_back(ChartRecord{window.label(), control, c->chart()});
+}
+
+std::vector<ChartRecord> HeadlessBackend::Charts() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return charts_;
+}
+
 Window* HeadlessBackend::TargetFor(const ScriptedAction& a, Window& waiting, bool worker) const {
   if (a.window.empty()) return worker ? nullptr : &waiting;
   int me = ThreadNumber();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/windows/backend.h"
+#include "runtime/windows/chart_data.h"
 #include "runtime/headless/scripted_action.h"
 
 namespace rt {
@@ -36,6 +37,13 @@ struct PopupRecord {
   std::vector<bool> enabled;         // the same items: can they be picked
   int answer = 0;                    // the choice returned, 0 dismissed
   ScriptOutcome outcome = ScriptOutcome::kAnswered;
+};
+
+// A chart as the program last set it: the numbers a screen would draw.
+struct ChartRecord {
+  std::string window;  // the label of its window
+  int control = 0;
+  ChartData chart;
 };
 
 struct AutoCloseRecord {
@@ -86,6 +94,9 @@ class HeadlessBackend : public Backend {
   // Windows the backend closed because the script was used up.
   std::vector<AutoCloseRecord> AutoCloses() const;
 
+  // Every chart shown so far, each time the program set it, oldest first.
+  std::vector<ChartRecord> Charts() const;
+
   int Beeps() const;
   bool WaitCursorOn() const;
 
@@ -99,6 +110,7 @@ class HeadlessBackend : public Backend {
   void SetWaitCursor(bool on) override;
   void WindowOpened(Window& window) override;
   void WindowClosed(Window& window) override;
+  void ControlChanged(Window& window, int control, unsigned changes) override;
   void WaitForEvent(Window& window) override;
   int ShowPopup(Window* window, const MenuText& menu, int x, int y) override;
 
@@ -117,6 +129,7 @@ class HeadlessBackend : public Backend {
   std::vector<MessageBoxRecord> boxes_;
   std::vector<PopupRecord> popups_;
   std::vector<AutoCloseRecord> auto_closes_;
+  std::vector<ChartRecord> charts_;
   std::vector<Window*> open_windows_;
   Window* last_auto_closed_ = nullptr;
   int beeps_ = 0;

@@ -1,15 +1,19 @@
-// The Qt backend drawing the runtime's test window (the calculator's kinds of controls) and
-// turning real widget input into runtime events.
+// The Qt backend drawing the runtime's test window (the calculator's kinds of controls, and a
+// chart) and turning real widget input into runtime events.
 #include "runtime/qt/qt_backend.h"
 
 #include <gtest/gtest.h>
 
+#include <QBarSet>
+#include <QChartView>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPointer>
 #include <QPushButton>
+#include <QStackedBarSeries>
 #include <QStyleOptionSpinBox>
 
 #include "runtime/windows/test_window.h"
@@ -374,6 +378,51 @@ TEST_F(QtWindowTest, ControlsCreatedAtRunTimeGetWidgetsThatFollowThem) {
   ASSERT_TRUE(window_->Destroy(40));
   EXPECT_EQ(mirror_->WidgetFor(40), nullptr);
   EXPECT_TRUE(entry.isNull());
+}
+
+TEST_F(QtWindowTest, AChartIsDrawnWithQtChartsBarsFromLowToHighAndTheLevelAcross) {
+  constexpr int kChart = 90;
+  ASSERT_EQ(window_->Create(kChart, ControlKind::kChart), kChart);
+  window_->SetPosition(kChart, 0, 0, 200, 120);
+  window_->Unhide(kChart);
+  auto Chart = [this] { return Widget<QChartView>(kChart)->chart(); };
+  ASSERT_NE(Widget<QChartView>(kChart), nullptr);
+  EXPECT_TRUE(mirror_->WidgetFor(kChart)->isVisible());
+  const ChartData data{"Возврат", {{"0", 0.0, 0.0}, {"1", 1.5, 4.25}, {"2", 9.0, 20.0}}, 11.0,
+                       "Ставка"};
+  ASSERT_TRUE(window_->SetChart(kChart, data));
+
+  const QList<QAbstractSeries*> series = Chart()->series();
+  ASSERT_EQ(series.size(), 2);
+  auto* bars = qobject_cast<QStackedBarSeries*>(series[0]);
+  ASSERT_NE(bars, nullptr);
+  ASSERT_EQ(bars->count(), 2);
+  const QBarSet* below = bars->barSets()[0];
+  const QBarSet* span = bars->barSets()[1];
+  EXPECT_EQ(span->label(), "Возврат");
+  ASSERT_EQ(span->count(), 3);
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_EQ(below->at(i), data.bars[i].low) << i;
+    EXPECT_EQ(below->at(i) + span->at(i), data.bars[i].high) << i;
+  }
+  // Low equal to high: a thin mark at that value, so that it still shows.
+  EXPECT_LE(below->at(0), 0.0);
+  EXPECT_GT(span->at(0), 0.0);
+  EXPECT_LT(span->at(0), 0.01 * 20.0);
+  auto* line = qobject_cast<QLineSeries*>(series[1]);
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->name(), "Ставка");
+  ASSERT_EQ(line->count(), 2);
+  EXPECT_EQ(line->at(0).y(), 11.0);
+  EXPECT_EQ(line->at(1).y(), 11.0);
+
+  // Set again without a level: only the bars, the new ones.
+  ASSERT_TRUE(window_->SetChart(kChart, ChartData{"", {{"0", 2.0, 3.0}}, std::nullopt, ""}));
+  ASSERT_EQ(Chart()->series().size(), 1);
+  bars = qobject_cast<QStackedBarSeries*>(Chart()->series()[0]);
+  ASSERT_NE(bars, nullptr);
+  EXPECT_EQ(bars->barSets()[1]->count(), 1);
+  EXPECT_EQ(bars->barSets()[1]->at(0), 1.0);
 }
 
 TEST_F(QtWindowTest, TabMovesTheFocusAndAnEntryThatRejectsKeepsIt) {

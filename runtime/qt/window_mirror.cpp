@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "runtime/windows/event.h"
+#include "runtime/qt/chart_view.h"
 #include "runtime/qt/control_style.h"
 #include "runtime/qt/key_codes.h"
 #include "runtime/qt/list_control_widget.h"
@@ -218,6 +219,9 @@ QWidget* WindowMirror::Make(const Control& state) {
       w = l;
       break;
     }
+    case ControlKind::kChart:
+      w = MakeChartView(this);
+      break;
     case ControlKind::kImage:
     case ControlKind::kString:
     case ControlKind::kPrompt:
@@ -390,6 +394,9 @@ void WindowMirror::Apply(Entry& e, unsigned changes, std::optional<ListRowSource
       }
       break;
     }
+    case ControlKind::kChart:
+      if (changes & kChangeChart) ShowChart(w, s.chart());
+      break;
     default:
       break;
   }

@@ -44,6 +44,7 @@ int Control::EffectiveWidth() const {
     case ControlKind::kSpin: return chars * 4 + 6;
     case ControlKind::kList: return 60;
     case ControlKind::kImage: return 16;
+    case ControlKind::kChart: return 200;
     default: return std::max(chars * 4, 4);
   }
 }
@@ -56,6 +57,7 @@ int Control::EffectiveHeight() const {
     case ControlKind::kSpin: return 10;
     case ControlKind::kList: return 40;
     case ControlKind::kImage: return 16;
+    case ControlKind::kChart: return 120;
     default: return 8;
   }
 }

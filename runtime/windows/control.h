@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "runtime/values/any_ref.h"
+#include "runtime/windows/chart_data.h"
 #include "runtime/windows/list_format.h"
 #include "runtime/values/picture.h"
 #include "runtime/windows/window_resource.h"
@@ -33,6 +34,7 @@ enum ControlChange : unsigned {
   kChangeEditor = 1u << 9,     // list: a control floated over a cell or taken off it
   kChangeFormat = 1u << 10,    // list: format or a column's picture
   kChangeDefault = 1u << 11,   // button: became or stopped being the default button
+  kChangeChart = 1u << 12,     // chart: its bars or level
   kChangeAll = 0xFFFFFFFFu,
 };
 
@@ -103,6 +105,9 @@ class Control {
   int floated_list() const { return floated_list_; }
   int floated_column() const { return floated_column_; }
 
+  // Charts: the bars and the level shown.
+  const ChartData& chart() const { return chart_; }
+
   // Alert keys by slot (1..kMaxAlertSlot).
   int alert_key(int slot) const;
   bool IsAlertKey(int key_code) const;
@@ -149,6 +154,7 @@ class Control {
   std::map<int, Color> column_colors_;
   int floated_list_ = 0;
   int floated_column_ = 0;
+  ChartData chart_;
   std::map<int, int> alert_keys_;                 // slot -> key code
   std::map<std::pair<int, int>, std::string> other_;  // (property, index) -> text
 };

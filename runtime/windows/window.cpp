@@ -849,6 +849,15 @@ bool Window::BindList(int control, RowQueue* rows, const RecordDescriptor* layou
   return true;
 }
 
+bool Window::SetChart(int control, ChartData data) {
+  auto lock = Lock();
+  Control* c = Find(control);
+  if (c == nullptr || c->kind_ != ControlKind::kChart) return false;
+  c->chart_ = std::move(data);
+  Notify(control, kChangeChart);
+  return true;
+}
+
 // ---------------------------------------------------------------- events
 
 bool Window::Post(int event, int control, int key_code, char32_t key_char) {

@@ -131,6 +131,8 @@ class Window {
   bool SetPropertyVariable(int control, int property, AnyRef variable);
   // Binds the rows a list shows.
   bool BindList(int control, RowQueue* rows, const RecordDescriptor* layout);
+  // What a chart shows; false when the control is not a chart.
+  bool SetChart(int control, ChartData data);
 
   // ---- What a list shows (for backends).
   size_t ListRowCount(int control) const;

@@ -29,6 +29,7 @@ const char* ControlKindName(ControlKind kind) {
     case ControlKind::kButton: return "button";
     case ControlKind::kSpin: return "spin";
     case ControlKind::kList: return "list";
+    case ControlKind::kChart: return "chart";
   }
   return "unknown";
 }

@@ -20,6 +20,7 @@ enum class ControlKind : int {
   kButton = 9,   // with a text, an icon or both
   kSpin = 10,    // an entry with a range and up/down arrows
   kList = 37,    // shows a RowQueue through a list format
+  kChart = 60,   // min-max bars and a level line (ChartData), set by the program
 };
 const char* ControlKindName(ControlKind kind);
 

@@ -83,6 +83,7 @@ int CalculatorWindow::Setup() {
   browse_.WatchField(nn);
   browse_.BindField(nn, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:NN"));
   browse_.BindField(RecordField("KF:KF"), vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:KF"));
+  browse_.MarkHeldRows(vars_.ListLayout.Field(&vars_.ListQueue.buffer, "MARK"));
   // The row number is the file's own: it is never typed.
   browse_.AttachEditor(nullptr, 1, 0);
 

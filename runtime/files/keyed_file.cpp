@@ -1133,4 +1133,10 @@ int KeyedFile::LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key)
   return ReadRow(stmt, true, first_column, kNoRecordAvailable, key, true);
 }
 
+int KeyedFile::LoadHeldRow(sqlite3_stmt* stmt, int first_column) {
+  if (!impl_->db) return Result(kFileNotOpen);
+  LoadRecord(impl_->schema, stmt, first_column, buffer_);
+  return Result(kRecordHeld);
+}
+
 }  // namespace rt

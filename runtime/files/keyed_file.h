@@ -157,6 +157,9 @@ class KeyedFile {
   // buffer and makes it the current record, honouring an armed Hold/Watch: 43 when another
   // copy holds it (nothing loaded). The sequence moves to it in key's order.
   int LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key);
+  // After LoadRow gave 43: loads the row's stored values into the buffer so a list can show
+  // the held record, without making it current (Put and Delete still have none). 43.
+  int LoadHeldRow(sqlite3_stmt* stmt, int first_column);
 
  private:
   friend class Transaction;

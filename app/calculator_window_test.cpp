@@ -363,8 +363,39 @@ TEST_F(CalculatorWindowTest, TheDeleteKeyDeletesTheHighlightedRowAfterAsking) {
   EXPECT_EQ(backend().MessageBoxes().size(), 2u);
 }
 
+// A row another copy holds is shown but cannot be changed meanwhile: the user is told why,
+// nothing is written, and once it is let go the same change goes through.
+TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsSaysSoWhenChanged) {
+  StoreOdds({1.5, 2.0, 3.0});
+  OddsRecord other_rec{};
+  rt::KeyedFile other(OddsDeclaration(), &other_rec);
+  backend().Check([&] { HoldRow(other, other_rec, 2); });
+  backend().ClickRow(kOddsList, 2);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([&] {
+    ASSERT_EQ(backend().MessageBoxes().size(), 1u);
+    EXPECT_NE(backend().MessageBoxes()[0].request.text.find("Record held by another station"),
+              std::string::npos)
+        << backend().MessageBoxes()[0].request.text;
+    EXPECT_EQ(W().PropertyInt(kOddsList, rt::kPropColumnEditor, 2), kOddsEditor)
+        << "the row stays in edit";
+    EXPECT_EQ(other.Release(), 0);
+  });
+  backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().CloseWindow();
+  Run();
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 4.0}, {3, 3.0}}));
+  EXPECT_EQ(backend().MessageBoxes().size(), 1u);
+}
+
 // Another copy holds row 2 while "С" is pressed: every other row goes, that one stays in the
-// table and in the list, and no message interrupts the user.
+// table and in the list, shown marked, and no message interrupts the user.
 TEST_F(CalculatorWindowTest, ClearPassesOverARowAnotherCopyHolds) {
   StoreOdds({1.5, 2.0, 3.0});
   OddsRecord other_rec{};
@@ -373,6 +404,7 @@ TEST_F(CalculatorWindowTest, ClearPassesOverARowAnotherCopyHolds) {
   backend().Click(kClearButton);
   backend().Check([&] {
     EXPECT_EQ(ListShown(), (std::vector<std::string>{" 2| 2.00"}));
+    EXPECT_TRUE(W().RowMarked(kOddsList, 1)) << "shown marked while the other copy holds it";
     EXPECT_EQ(Shown(kEventCountEntry), "  1");
     EXPECT_EQ(W().focus(), kOddsList);
     EXPECT_EQ(other.Release(), 0);

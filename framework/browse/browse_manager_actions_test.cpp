@@ -114,12 +114,15 @@ TEST_F(BrowseActionsTest, ARowAnotherCopyHoldsStaysInTheListMarked) {
   ASSERT_EQ(holder.Listen(), 'H');
   window->configure = [&](BrowseTestWindow& w) {
     browse.MarkHeldRows(w.layout.Field(&w.rows.buffer, "MARK"));
+    w.win->SetPropertyInt(kList, rt::kPropMarkField, w.layout.IndexOf("MARK") + 1);
   };
   backend.Check([&] {
     EXPECT_EQ(window->Shown(), (Rows{1, 2, 3, 4, 5}));
     EXPECT_EQ(window->win->CellText(kList, 3, 2), " 1.03") << "its values are shown";
     EXPECT_EQ((std::vector<int>{Mark(1), Mark(2), Mark(3), Mark(4), Mark(5)}),
               (std::vector<int>{0, 0, 1, 0, 0}));
+    EXPECT_TRUE(window->win->RowMarked(kList, 3)) << "and the list shows it so";
+    EXPECT_FALSE(window->win->RowMarked(kList, 2));
     // Scrolled past and back, it is read again, still marked.
     for (int i = 0; i < 6; ++i) browse.HandleScroll(rt::kEventScrollDown);
     EXPECT_EQ(window->Shown(), (Rows{3, 4, 5, 6, 7}));
@@ -131,6 +134,7 @@ TEST_F(BrowseActionsTest, ARowAnotherCopyHoldsStaysInTheListMarked) {
     window->Refresh(true);
     EXPECT_EQ(window->Shown(), (Rows{1, 2, 3, 4, 5}));
     EXPECT_EQ(Mark(3), 0);
+    EXPECT_FALSE(window->win->RowMarked(kList, 3));
   });
   window->Execute();
   holder.Say('X');

@@ -311,7 +311,7 @@ TEST_F(ViewTest, AHeldRecordIsReadForShowingButNotTaken) {
   EXPECT_EQ(double{rec_.kf}, 2.5);
   const std::string held = view_->Position();
   EXPECT_EQ(GetLastError().code, kNoError);
-  EXPECT_EQ(file_->Put(), kNoRecordAvailable) << "shown, not taken";
+  EXPECT_EQ(file_->Put(), kRecordHeld) << "shown, not taken: the write says why";
   EXPECT_EQ(ReadOne(true), 3);
   EXPECT_EQ(view_->Previous(), kRecordHeld);
   EXPECT_EQ(view_->Position(), held);

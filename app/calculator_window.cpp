@@ -20,6 +20,7 @@
 #include "runtime/windows/backend.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/windows/event_loop.h"
+#include "runtime/windows/properties.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/windows/window.h"
 
@@ -83,6 +84,10 @@ int CalculatorWindow::Setup() {
   browse_.WatchField(nn);
   browse_.BindField(nn, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:NN"));
   browse_.BindField(RecordField("KF:KF"), vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:KF"));
+  // A row another copy holds stays in the list, shown marked.
+  browse_.MarkHeldRows(vars_.ListLayout.Field(&vars_.ListQueue.buffer, "MARK"));
+  const int mark = vars_.ListLayout.IndexOf("MARK");
+  if (mark >= 0) vars_.window->SetPropertyInt(kOddsList, rt::kPropMarkField, mark + 1);
   // The row number is the file's own: it is never typed.
   browse_.AttachEditor(nullptr, 1, 0);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -54,6 +55,13 @@ class CalculatorWindowTest : public rt::test::HeadlessTest {
       rec.kf = kf;
       ASSERT_EQ(file.Add(), 0);
     }
+  }
+  // Another copy holds row nn through its own handle of the file.
+  static void HoldRow(rt::KeyedFile& other, OddsRecord& rec, uint8_t nn) {
+    ASSERT_EQ(other.Open(), 0);
+    rec.nn = nn;
+    ASSERT_EQ(other.Hold(), 0);
+    ASSERT_EQ(other.Get(OddsNnKey()), 0);
   }
   // The rows in the file, read by another connection.
   Rows Stored() {
@@ -273,12 +281,7 @@ TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsStopsTheCalculationWithAMessage
   StoreOdds({1.5, 2.0, 3.0});
   OddsRecord other_rec{};
   rt::KeyedFile other(OddsDeclaration(), &other_rec);
-  backend().Check([&] {
-    ASSERT_EQ(other.Open(), 0);
-    other_rec.nn = 2;
-    ASSERT_EQ(other.Hold(), 0);
-    ASSERT_EQ(other.Get(OddsNnKey()), 0);
-  });
+  backend().Check([&] { HoldRow(other, other_rec, 2); });
   Calculate("3", "2", "10");
   backend().AnswerNextMessageBox(rt::kButtonOk);
   // Without row 2 the total would be 45.00, a wrong answer: none is given.
@@ -298,23 +301,118 @@ TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsStopsTheCalculationWithAMessage
   EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
 }
 
-TEST(CalculatorWindowResourceTest, RegisteredUnderItsNameWithTheInputsStyled) {
-  RegisterCalculatorWindowResource();
-  const rt::WindowResource* r = rt::FindWindowResource(kCalculatorResource, kCalculatorWindowLabel);
-  ASSERT_EQ(r, &CalculatorWindowResource());
-  EXPECT_EQ(r->width, 210);
-  EXPECT_EQ(r->height, 130);
-  EXPECT_EQ(r->controls.size(), 20u);
-  for (int control : {kOddsList, kEventCountEntry, kSystemSizeSpin, kStakeEntry}) {
-    bool found = false;
-    for (const rt::ControlResource& c : r->controls) {
-      if (c.number != control) continue;
-      found = true;
-      EXPECT_EQ(c.font.weight, rt::kWeightBold) << control;
-      EXPECT_EQ(c.background, rt::Rgb(153, 169, 152)) << control;
-    }
-    EXPECT_TRUE(found) << control;
-  }
+// Changing a row: the "?" button, Enter and Ctrl+Enter on the list and a double click all put
+// the entry over the highlighted row's odds; the Delete key deletes it after asking.
+struct RowAction {
+  const char* name;
+  std::function<void(rt::HeadlessBackend&)> act;  // on row 2, which is highlighted
+};
+
+class CalculatorRowActionTest : public CalculatorWindowTest,
+                                public ::testing::WithParamInterface<RowAction> {};
+
+TEST_P(CalculatorRowActionTest, ChangesTheHighlightedRowInTheList) {
+  StoreOdds({1.5, 2.0, 3.0});
+  backend().ClickRow(kOddsList, 2);
+  GetParam().act(backend());
+  backend().Check([] {
+    EXPECT_EQ(W().PropertyInt(kOddsList, rt::kPropSelected), 2);
+    EXPECT_EQ(W().PropertyInt(kOddsList, rt::kPropColumnEditor, 2), kOddsEditor);
+    EXPECT_EQ(W().focus(), kOddsEditor);
+  });
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([this] {
+    EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 4.0}, {3, 3.0}}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 1| 1.50", " 2| 4.00", " 3| 3.00"}));
+    EXPECT_EQ(Shown(kEventCountEntry), "  3");
+  });
+  backend().CloseWindow();
+  Run();
+  EXPECT_TRUE(backend().MessageBoxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CalculatorRowActionTest,
+    ::testing::Values(
+        RowAction{"QuestionButton", [](rt::HeadlessBackend& b) { b.Click(kChangeButton); }},
+        RowAction{"Enter", [](rt::HeadlessBackend& b) { b.PressKey(kOddsList, rt::kKeyEnter); }},
+        RowAction{"CtrlEnter",
+                  [](rt::HeadlessBackend& b) { b.PressKey(kOddsList, rt::kKeyCtrlEnter); }},
+        RowAction{"DoubleClick",
+                  [](rt::HeadlessBackend& b) {
+                    b.ClickRow(kOddsList, 2, 2, rt::ScriptedAction::Mouse::kDouble);
+                  }}),
+    [](const ::testing::TestParamInfo<RowAction>& info) { return info.param.name; });
+
+TEST_F(CalculatorWindowTest, TheDeleteKeyDeletesTheHighlightedRowAfterAsking) {
+  StoreOdds({1.5, 2.0, 3.0});
+  backend().ClickRow(kOddsList, 2);
+  backend().AnswerNextMessageBox(rt::kButtonNo);
+  backend().PressKey(kOddsList, rt::kKeyDelete);
+  backend().Check([this] { EXPECT_EQ(Stored().size(), 3u) << "No keeps the row"; });
+  backend().AnswerNextMessageBox(rt::kButtonYes);
+  backend().PressKey(kOddsList, rt::kKeyDelete);
+  backend().Check([this] {
+    EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {3, 3.0}}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 1| 1.50", " 3| 3.00"}));
+    EXPECT_EQ(Shown(kEventCountEntry), "  2");
+  });
+  backend().CloseWindow();
+  Run();
+  EXPECT_EQ(backend().MessageBoxes().size(), 2u);
+}
+
+// A row another copy holds is shown but cannot be changed meanwhile: the user is told why,
+// nothing is written, and once it is let go the same change goes through.
+TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsSaysSoWhenChanged) {
+  StoreOdds({1.5, 2.0, 3.0});
+  OddsRecord other_rec{};
+  rt::KeyedFile other(OddsDeclaration(), &other_rec);
+  backend().Check([&] { HoldRow(other, other_rec, 2); });
+  backend().ClickRow(kOddsList, 2);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([&] {
+    ASSERT_EQ(backend().MessageBoxes().size(), 1u);
+    EXPECT_NE(backend().MessageBoxes()[0].request.text.find("Record held by another station"),
+              std::string::npos)
+        << backend().MessageBoxes()[0].request.text;
+    EXPECT_EQ(W().PropertyInt(kOddsList, rt::kPropColumnEditor, 2), kOddsEditor)
+        << "the row stays in edit";
+    EXPECT_EQ(other.Release(), 0);
+  });
+  backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().CloseWindow();
+  Run();
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 4.0}, {3, 3.0}}));
+  EXPECT_EQ(backend().MessageBoxes().size(), 1u);
+}
+
+// Another copy holds row 2 while "С" is pressed: every other row goes, that one stays in the
+// table and in the list, shown marked, and no message interrupts the user.
+TEST_F(CalculatorWindowTest, ClearPassesOverARowAnotherCopyHolds) {
+  StoreOdds({1.5, 2.0, 3.0});
+  OddsRecord other_rec{};
+  rt::KeyedFile other(OddsDeclaration(), &other_rec);
+  backend().Check([&] { HoldRow(other, other_rec, 2); });
+  backend().Click(kClearButton);
+  backend().Check([&] {
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 2| 2.00"}));
+    EXPECT_TRUE(W().RowMarked(kOddsList, 1)) << "shown marked while the other copy holds it";
+    EXPECT_EQ(Shown(kEventCountEntry), "  1");
+    EXPECT_EQ(W().focus(), kOddsList);
+    EXPECT_EQ(other.Release(), 0);
+  });
+  backend().CloseWindow();
+  Run();
+  EXPECT_EQ(Stored(), (Rows{{2, 2.0}}));
+  EXPECT_TRUE(backend().MessageBoxes().empty());
 }
 
 }  // namespace

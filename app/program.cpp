@@ -45,7 +45,16 @@ std::vector<rt::RuntimeSystem::ModuleRoutine> ModuleTable(const StartupOptions& 
         Trace(o, "module:registry-free");
       },
       // The chooser window structure: prepared at start-up, freed at shutdown.
-      [&o](int phase) { Trace(o, phase == 0 ? "module:chooser-prepare" : "module:chooser-free"); },
+      [](int phase) {
+        ProgramGlobals& g = Globals();
+        if (phase != 0) {
+          g.chooser.Free();
+          return;
+        }
+        // Nothing opens the chooser, so a structure that cannot be built costs the user
+        // nothing: the program goes on without it.
+        g.chooser.Prepare();
+      },
   };
 }
 
@@ -61,6 +70,9 @@ int RunProgram(const StartupOptions& options) {
   Trace(options, "fpu-reset");
   rt::RuntimeSystem::SysInit(ModuleTable(options));
   if (!rt::RuntimeSystem::CheckVersion(options.version, 0, 0)) {
+    // The close-down is skipped, but what the module routines prepared must not outlive the
+    // backend it was made on.
+    Globals().chooser.Free();
     Trace(options, "version-refused");
     return 0;
   }

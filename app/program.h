@@ -7,6 +7,7 @@
 #include <functional>
 #include <string_view>
 
+#include "framework/eip/chooser_window.h"
 #include "framework/errors/error_manager.h"
 #include "framework/settings/ini_manager.h"
 #include "runtime/core/runtime_system.h"
@@ -20,6 +21,9 @@ struct ProgramGlobals {
   uint8_t next_window_request = 0;   // request handed to the next window procedure
   uint8_t last_window_response = 0;  // result of the last window
   int32_t navigation_request = 0;    // the window's navigation-request cell
+  // Prepared by the fourth module routine at start-up and freed by it at shutdown; nothing
+  // opens it.
+  fw::ChooserWindow chooser;
 };
 
 ProgramGlobals& Globals();

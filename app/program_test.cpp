@@ -6,14 +6,17 @@
 #include <vector>
 
 #include "app/odds_table.h"
+#include "runtime/windows/window.h"
 
 namespace app {
 namespace {
 
-// Each step with what is alive right after it: E the error manager's list, F and R the odds
-// table's program-wide FileManager and RelationManager references.
+// Each step with what is alive right after it: C the chooser window structure, E the error
+// manager's list, F and R the odds table's program-wide FileManager and RelationManager
+// references.
 std::string WithState(std::string_view step) {
   std::string s(step);
+  if (Globals().chooser.window()) s += " C";
   if (Globals().errors.ERRORS) s += " E";
   if (OddsFileManager()) s += " F";
   if (OddsRelationManager()) s += " R";
@@ -39,6 +42,11 @@ TEST(ProgramTest, StartsAndStopsInTheFixedOrder) {
     ASSERT_NE(OddsRelationManager(), nullptr);
     EXPECT_EQ(OddsRelationManager()->ME, OddsFileManager());
     EXPECT_EQ(OddsFileManager()->ERRORS, &Globals().errors);
+    // The chooser is there, prepared from its resource but never opened.
+    rt::Window* chooser = Globals().chooser.window();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->label(), fw::kChooserLabel);
+    EXPECT_FALSE(chooser->IsOpen());
   };
   int code = -1;
   std::vector<std::string> steps = RunTraced(options, &code);
@@ -46,13 +54,15 @@ TEST(ProgramTest, StartsAndStopsInTheFixedOrder) {
   EXPECT_TRUE(window_ran);
   // The error manager comes up before the odds managers and goes after them, so their
   // set-up and teardown can still report.
+  // The chooser is prepared by the module routines, before the main routine, and freed at
+  // the close-down.
   std::vector<std::string> want = {
-      "fpu-reset",           "module:object-tables",   "module:globals",
-      "module:chooser-prepare", "code",                "error-manager-setup E",
-      "ini-setup E",         "odds-setup E F R",       "window-done E F R",
-      "odds-teardown E",     "error-manager-teardown", "module:registry-free",
-      "module:chooser-free", "closedown"};
+      "fpu-reset",           "module:object-tables",     "module:globals",
+      "code C",              "error-manager-setup C E",  "ini-setup C E",
+      "odds-setup C E F R",  "window-done C E F R",      "odds-teardown C E",
+      "error-manager-teardown C", "module:registry-free C", "closedown"};
   EXPECT_EQ(steps, want);
+  EXPECT_EQ(Globals().chooser.window(), nullptr);
   // The settings holder is not torn down.
   EXPECT_EQ(Globals().ini.FileName(), "tovik.INI");
 }
@@ -75,6 +85,7 @@ TEST(ProgramTest, RefusedVersionSetsNothingUpAndExitsZero) {
   }
   EXPECT_EQ(Globals().errors.ERRORS, nullptr);
   EXPECT_EQ(OddsFileManager(), nullptr);
+  EXPECT_EQ(Globals().chooser.window(), nullptr) << "nothing prepared outlives the refusal";
 }
 
 }  // namespace

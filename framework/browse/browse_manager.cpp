@@ -288,6 +288,8 @@ int BrowseManager::ReadPrevious() {
 void BrowseManager::BuildRow() {
   if (FIELDS) FIELDS->TransferLeftToRight();
   if (!VIEWPOSITION.IsNull()) VIEWPOSITION.SetText(VIEW ? VIEW->Position() : std::string());
+  // A row built from anything but a fill's read (a new row being typed) is nobody else's.
+  if (!HELDMARK.IsNull()) HELDMARK.SetInteger(0);
 }
 
 void BrowseManager::FillRows(int direction) {
@@ -314,6 +316,7 @@ void BrowseManager::FillRows(int direction) {
       LISTQUEUE->DeleteAt(down ? 1 : rows);
     }
     BuildRow();
+    if (!HELDMARK.IsNull()) HELDMARK.SetInteger(LastReadHeld() ? 1 : 0);
     if (down) {
       LISTQUEUE->Append();
     } else {

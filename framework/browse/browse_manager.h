@@ -113,6 +113,9 @@ class BrowseManager : public ViewManager, public BrowseInterface, public Locator
   // Not among the declared fields: the edit-in-place code that edits rows (null: rows are not
   // edited in place).
   RowEditorInterface* ROWEDITOR = nullptr;
+  // Not among the declared fields: the list-queue field set to 1 on a row whose record
+  // another station holds (and 0 on every other row); null: rows are not marked.
+  rt::AnyRef HELDMARK;
 
   // --- View manager operations the browse overrides -------------------------------------
   bool RefreshRange() override;  // slot 2: DetectChanges
@@ -157,6 +160,8 @@ class BrowseManager : public ViewManager, public BrowseInterface, public Locator
   void BindField(const rt::AnyRef& recordField, const rt::AnyRef& queueField);
   void AttachEditor(EditInPlaceControl* editor, int32_t column, uint8_t freeUp);
   void AttachToolbar(Toolbar* toolbar);
+  // Rows whose record another station holds stay in the list with queueField set to 1.
+  void MarkHeldRows(const rt::AnyRef& queueField) { HELDMARK = queueField; }
 
   // --- BrowseInterface / LocatorHost ----------------------------------------------------
   void SetSelecting(uint8_t selecting) override { SELECTING = selecting; }

@@ -1,6 +1,7 @@
-// CharacterLocator: the step locator of a browse's sort order. Each typed character either
-// steps one row down, when the next row's free key field begins with it, or puts the character
-// into the free field so the browse jumps to the first record at or after it.
+// CharacterLocator: the step locator of a browse's sort order. Each typed character first
+// steps the highlight one row down (when the list has rows); when the row it lands on does
+// not begin with the character, the character goes into the free key field, so the browse
+// jumps to the first record at or after it.
 // It owns nothing: the browse (VIEWMANAGER), the field (FREEELEMENT) and the window of CONTROL
 // belong to the caller and must outlive the locator's use.
 #pragma once
@@ -33,9 +34,11 @@ class CharacterLocator {
   // Slot 4: CONTROL was accepted; true asks the browse to reposition. A step locator never
   // takes it.
   virtual bool HandleAccepted();
-  // Slot 5: the runtime's current key character (rt::KeyChar). True when the browse should
-  // reposition its view on FREEELEMENT (StartAt the free component, Reload 2); false when
-  // the key was not a character or only stepped the highlight.
+  // Slot 5: the runtime's current key character (rt::KeyChar). True whenever the key was
+  // taken: after a step as well (FREEELEMENT then holds the newly highlighted row, so the
+  // browse's reposition on it, StartAt the free component and Reload 2, keeps that row) and
+  // after setting FREEELEMENT to the character. False only when the key is not a character,
+  // or the list is empty and the field already begins with the character or cannot hold it.
   virtual bool HandleTypedKey();
   // Slot 6: first step of the browse's RefreshControls; calls ResetLocator.
   virtual void RefreshLocator();

@@ -60,6 +60,9 @@ enum EipTestControl : int {
 };
 inline constexpr int kPageRows = 5;
 
+// The odds the fixture stores for record n.
+inline double Odds(int n) { return 1 + n / 100.0; }
+
 inline const rt::WindowResource& EipTestResource() {
   static const rt::WindowResource* r = [] {
     auto* w = new rt::WindowResource;
@@ -213,6 +216,10 @@ class EipFixture : public ::testing::Test {
     }
     rt::test::ExpectScriptFollowed(backend);
   }
+
+  // The user types into the odds column's entry (staying in it) and presses keys there.
+  void TypeOdds(const char* text) { backend.Type(kFirstEditor, text, false); }
+  void Key(int key) { backend.PressKey(kFirstEditor, key); }
 
   // The records in the file, as (number, odds), read by another connection.
   std::vector<std::pair<int, double>> Stored() {

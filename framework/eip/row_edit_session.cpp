@@ -492,6 +492,9 @@ void RowEditSession::PrepareInsert() {
   if (rows > 0) {
     if (browse_.CURRENTCHOICE < 1) browse_.CURRENTCHOICE = 1;
     if (browse_.CURRENTCHOICE > rows) browse_.CURRENTCHOICE = rows;
+    // Below the selected row, the last one included: a new row takes the next number, so
+    // below the last row is where it will stand once saved, and the row the user was on
+    // keeps its place instead of being pushed down (or off a full page).
     int32_t at = browse_.CURRENTCHOICE + 1;
     if (browse_.LASTITEMS > 0 && rows >= browse_.LASTITEMS) {
       // The page stays a page: below the last row the list moves up one row, so the row the

@@ -12,12 +12,8 @@ namespace {
 using Rows = std::vector<std::pair<int, double>>;
 constexpr int kEditor = kFirstEditor;
 
-double Odds(int n) { return 1 + n / 100.0; }
-
 class RowInPlaceEditorTest : public EipFixture {
  protected:
-  void TypeOdds(const char* text) { backend.Type(kEditor, text, false); }
-  void Key(int key) { backend.PressKey(kEditor, key); }
   // Moves the highlight down from row 1 with the keyboard, as the browse's own tests do.
   void HighlightRow(int row) {
     for (int i = 1; i < row; ++i) backend.Scroll(kList, rt::kEventScrollDown);

@@ -235,13 +235,9 @@ std::string PopupManager::AppendEventItem(std::string_view name, uint16_t event,
   {
     auto guard = Guard();
     if (!POPUPITEMS) return {};
+    // Only an item of exactly that name is taken over: "&Save" must not claim an unrelated
+    // item that happens to be named "Save".
     uint8_t p = FindExact(name);
-    // The name this item would have been given: asking twice for "&Insert" finds "Insert"
-    // instead of adding a second "&Insert" to the menu.
-    if (p == 0 && name != "-") {
-      std::string base = MakeBase(name);
-      if (base != name) p = FindExact(base);
-    }
     if (p != 0) existing = std::string(PopupField(POPUPITEMS->At(p)->NAME));
   }
   std::string result = existing.empty() ? AppendItem(name) : existing;

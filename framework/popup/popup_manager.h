@@ -113,9 +113,9 @@ class PopupManager {
   // not set up.
   virtual std::string AppendItem(std::string_view text, std::string_view name,
                                  std::string_view after, uint16_t depth);
-  // The item named name (or the item whose name was made from it) becomes an event item;
-  // without one, a new item with name as its text is added. Returns the item's name ("" when
-  // none could be added).
+  // The item named exactly name becomes an event item; without one, a new item with name as
+  // its text is added (its name made from that text, so asking for "&Save" twice adds two
+  // items). Returns the item's name ("" when none could be added).
   virtual std::string AppendEventItem(std::string_view name, uint16_t event, int32_t control);
   // As AppendEventItem (name, 1, control), then the item shows text and mimics control.
   virtual std::string AppendMimicItem(std::string_view text, std::string_view name,

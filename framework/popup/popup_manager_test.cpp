@@ -220,14 +220,26 @@ TEST_F(PopupManagerTest, EventAndMimicItemsReuseTheItemTheyName) {
   EXPECT_EQ(Row(popup_, 1).ONTOOLBOX, 1);
   EXPECT_EQ(Row(popup_, 1).MIMICMODE, 0);
 
-  // Preparing the list twice must not give the menu two "&Insert" items.
+  // A mimic item asked for by its returned name is the same item, made a mimic.
   EXPECT_EQ(popup_.AppendMimicItem("!&Insert", "&Insert", kInsert), "Insert");
-  EXPECT_EQ(popup_.AppendMimicItem("!&Insert", "&Insert", kInsert), "Insert");
+  EXPECT_EQ(popup_.AppendMimicItem("!&Insert", "Insert", kInsert), "Insert");
   ASSERT_EQ(popup_.POPUPITEMS->Records(), 2u);
   const PopupItem& insert = Row(popup_, 2);
   EXPECT_EQ(PopupField(insert.TEXT), "!&Insert");
   EXPECT_EQ(insert.MIMICMODE, 1);
   EXPECT_EQ(insert.EVENT, rt::kEventAccepted);
+
+  // Only the exact name counts: "&Save" is not the unrelated item named "Save", which keeps
+  // its text, its event and its control.
+  EXPECT_EQ(popup_.AppendItem("Save"), "Save");
+  EXPECT_EQ(popup_.AppendEventItem("&Save", 0x7F03, kChange), "Save1");
+  ASSERT_EQ(popup_.POPUPITEMS->Records(), 4u);
+  EXPECT_EQ(PopupField(Row(popup_, 3).TEXT), "Save");
+  EXPECT_EQ(Row(popup_, 3).EVENT, 0);
+  EXPECT_EQ(Row(popup_, 3).CONTROLID, 0);
+  EXPECT_EQ(PopupField(Row(popup_, 4).TEXT), "&Save");
+  EXPECT_EQ(Row(popup_, 4).EVENT, 0x7F03);
+  EXPECT_EQ(Row(popup_, 4).CONTROLID, kChange);
 
   popup_.EnableToolbox("Insert", false);
   EXPECT_EQ(Row(popup_, 2).ONTOOLBOX, 0);

@@ -333,14 +333,16 @@ int ViewManager::ReadPrevious() { return Read(false); }
 
 int ViewManager::Read(bool forward) {
   int code = rt::kFileNotOpen;
+  last_read_held_ = false;
   if (!VIEW) rt::SetLastError(code);
   while (VIEW) {
     code = forward ? VIEW->Next() : VIEW->Previous();
-    // A record another station holds is passed over: the view has already moved beyond it,
-    // and one copy's edit must not close every other copy's list.
-    if (code == rt::kRecordHeld) continue;
-    if (code != rt::kNoError) break;
+    // A record another station holds comes with its stored values: it is judged and shown
+    // like any other, marked as held, instead of closing the list with a read error.
+    const bool held = code == rt::kRecordHeld;
+    if (code != rt::kNoError && !held) break;
     uint8_t verdict = CheckRecord();
+    last_read_held_ = held && verdict == kTakeRecord;
     if (verdict == kTakeRecord) return kLevelGoOn;
     if (verdict == kOutOfRange) return kLevelHandled;
   }

@@ -106,7 +106,9 @@ class ViewManager {
   // derived manager frees its own row fields first and then calls this.
   virtual void Teardown();
   // Reads forward to the next record CheckRecord takes: 0 read, 5 no more (or out of range),
-  // 3 a read error was reported (error 1).
+  // 3 a read error was reported (error 1). A record another station holds is read too (its
+  // stored values, for showing), with LastReadHeld true: one copy's edit must neither close
+  // every other copy's list nor make the row vanish from it.
   virtual int ReadNext();
   // Opens the view with its buffering, order and filter; does nothing while OPENED.
   virtual void OpenView();
@@ -158,6 +160,9 @@ class ViewManager {
   // it count once PutSortOrder writes it back.
   SortOrderRow* CurrentSortOrder();
   void PutSortOrder();
+  // The record the last ReadNext/ReadPrevious gave is held by another station: shown, but
+  // not the file's current record, so it cannot be changed or deleted until it is let go.
+  bool LastReadHeld() const { return last_read_held_; }
 
  protected:
   FileManager* PrimaryFile() const;
@@ -186,6 +191,7 @@ class ViewManager {
   OwnedObjects<BufferedFieldPairs> range_lists_;
   OwnedObjects<rt::Queue<NamedFilterRow>> filter_lists_;
   OwnedObjects<std::string> texts_;  // order and filter texts
+  bool last_read_held_ = false;
 };
 
 }  // namespace fw

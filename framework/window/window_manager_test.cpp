@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <filesystem>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -15,6 +17,8 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
+#include "framework/window/file_drop_interface.h"
+#include "framework/window/resizer_interface.h"
 #include "framework/window/translator_interface.h"
 #include "runtime/windows/backend.h"
 #include "runtime/windows/event_loop.h"
@@ -612,6 +616,8 @@ struct CloseCase {
   std::vector<std::string> messages;
   int response;
   const char* item2;
+  int close_event = rt::kEventCloseWindow;  // or the close-down of the whole program
+  int32_t ok_control = kOk;                 // 0: a form without an OK button
 };
 
 class CloseRequestTest : public WindowManagerTest,
@@ -621,12 +627,19 @@ TEST_P(CloseRequestTest, CancelActionDecidesWhatAClosedFormKeeps) {
   const CloseCase& c = GetParam();
   Load(2);
   ItemForm form(*this, kRequestChange);
-  form.configure = [&](ItemForm& f) { f.CANCELACTION = c.cancel_action; };
+  form.configure = [&](ItemForm& f) {
+    f.CANCELACTION = c.cancel_action;
+    f.OKCONTROL = c.ok_control;
+  };
   if (c.typed) backend.Type(kName, "pearl");
   size_t closes = std::max<size_t>(1, c.answers.size());
   for (size_t i = 0; i < closes; ++i) {
     if (i > 0) backend.Check([&] { EXPECT_EQ(form.win->focus(), kName); });
-    backend.CloseWindow();
+    if (c.close_event == rt::kEventCloseWindow) {
+      backend.CloseWindow();
+    } else {
+      backend.Check([&] { form.win->Post(c.close_event); });
+    }
   }
   for (int a : c.answers) backend.AnswerNextMessageBox(a);
   EXPECT_EQ(form.Execute(), c.response);
@@ -648,7 +661,17 @@ INSTANTIATE_TEST_SUITE_P(
         CloseCase{"AskToSaveThenDiscard", kCancelSave | kCancelAsk, true, {rt::kButtonNo},
                   {kAskSave}, kResponseCancelled, "2 pear 7"},
         CloseCase{"NothingChangedNothingAsked", kCancelSave | kCancelAsk, false, {}, {},
-                  kResponseCancelled, "2 pear 7"}),
+                  kResponseCancelled, "2 pear 7"},
+        // The program closing down asks about unsaved changes as a closed window does.
+        CloseCase{"CloseDownAsksToSave", kCancelSave | kCancelAsk, true, {rt::kButtonYes},
+                  {kAskSave}, kResponseCompleted, "2 pearl 7", rt::kEventCloseDown},
+        CloseCase{"CloseDownDiscards", kCancelSave | kCancelAsk, true, {rt::kButtonNo},
+                  {kAskSave}, kResponseCancelled, "2 pear 7", rt::kEventCloseDown},
+        // Without an OK button, saving checks the entries itself and then saves.
+        CloseCase{"NoOkButtonAskedSaves", kCancelSave | kCancelAsk, true, {rt::kButtonYes},
+                  {kAskSave}, kResponseCompleted, "2 pearl 7", rt::kEventCloseWindow, 0},
+        CloseCase{"NoOkButtonSavesSilently", kCancelSave, true, {}, {}, kResponseCompleted,
+                  "2 pearl 7", rt::kEventCloseWindow, 0}),
     [](const ::testing::TestParamInfo<CloseCase>& info) { return info.param.name; });
 
 // --- Delete forms ------------------------------------------------------------------------------
@@ -882,6 +905,166 @@ TEST_F(WindowManagerTest, ToolbarSeesAcceptedControlsAndListSelections) {
   EXPECT_EQ(toolbar.handled, (std::vector<int>{kName, kToolbarHistory, kCancel}));
   EXPECT_EQ(navigation, 0) << "a cancelled window drops the pending navigation";
   EXPECT_EQ(toolbar.teardowns, 1);
+}
+
+// --- The window's other lists and the close paths of insert forms -----------------------------
+
+class RecordingFileDrop : public FileDropInterface {
+ public:
+  void TakeEvent() override { events.push_back(rt::EventNumber()); }
+  void Reset(bool force) override { resets.push_back(force); }
+  void Teardown() override { ++teardowns; }
+  std::vector<int> events;
+  std::vector<bool> resets;
+  int teardowns = 0;
+};
+
+class CountingResizer : public ResizerInterface {
+ public:
+  void Teardown() override { ++teardowns; }
+  int teardowns = 0;
+};
+
+TEST_F(WindowManagerTest, FileDropsAndTheResizerFollowTheWindowAndGoWithIt) {
+  Load(2);
+  RecordingFileDrop drop;
+  CountingResizer resizer;
+  ItemForm form(*this, kRequestNone, false);
+  form.configure = [&](ItemForm& f) {
+    f.AddFileDrop(&drop);
+    f.RESIZE = &resizer;
+  };
+  backend.Check([&] {
+    // Opening refreshed it unforced; a forced refresh reaches it forced.
+    ASSERT_FALSE(drop.resets.empty());
+    EXPECT_FALSE(drop.resets.back());
+    form.Refresh(true);
+    EXPECT_TRUE(drop.resets.back());
+  });
+  backend.Click(kOk);
+  backend.Click(kCancel);
+  form.Execute();
+  // It saw the events of its window, the accepted OK among them.
+  EXPECT_NE(std::find(drop.events.begin(), drop.events.end(), rt::kEventAccepted),
+            drop.events.end());
+  EXPECT_EQ(drop.teardowns, 1);
+  EXPECT_EQ(resizer.teardowns, 1);
+  form.Teardown();  // a second teardown touches neither again
+  EXPECT_EQ(drop.teardowns, 1);
+  EXPECT_EQ(resizer.teardowns, 1);
+}
+
+TEST_F(WindowManagerTest, ARightClickThatOpenedTheWindowOpensNoMenuInIt) {
+  for (int key : {rt::kMouseRightDown, rt::kMouseRightUp, rt::kKeyInsert}) {
+    rt::SetKeyCode(key);
+    WindowManager plain;
+    EXPECT_EQ(plain.Setup(), kLevelGoOn);
+    const bool right = key != rt::kKeyInsert;
+    EXPECT_EQ(rt::KeyCode(), right ? 0 : key) << key;
+    plain.Teardown();
+  }
+  rt::SetKeyCode(0);
+}
+
+// Another file the form changes: its record buffer is put back when another record is primed
+// and left as it is when the form goes.
+TEST_F(WindowManagerTest, FilesOfTheFormGetTheirBuffersBackForEachNewRecord) {
+  ASSERT_EQ(fm.PrepareRecord(false), kLevelGoOn);
+  note.item = 7;
+  std::vector<int32_t> seen;
+  ItemForm form(*this, kRequestInsert);
+  form.configure = [&](ItemForm& f) {
+    f.AddFile(&notes_fm);
+    f.INSERTACTION = 3;
+  };
+  form.prime = [&](ItemForm&) {
+    seen.push_back(note.item);
+    note.item = 99;
+  };
+  backend.Type(kName, "plum");
+  backend.Click(kOk);
+  backend.Click(kCancel);
+  EXPECT_EQ(form.Execute(), kResponseCompleted);
+  EXPECT_EQ(seen, (std::vector<int32_t>{7, 7}));
+  EXPECT_EQ(note.item, 99) << "closing discards the saved copy without restoring it";
+  EXPECT_EQ(Items(), (std::vector<std::string>{"1 apple 5", "2 pear 7", "3 plum 0"}));
+}
+
+TEST_F(WindowManagerTest, NoNumberForAnotherRecordClosesTheFormKeepingWhatWasAdded) {
+  ASSERT_EQ(fm.PrepareRecord(false), kLevelGoOn);
+  ItemForm form(*this, kRequestInsert);
+  form.configure = [](ItemForm& f) { f.INSERTACTION = 3; };
+  backend.Type(kName, "plum");
+  // The next number would be past the field's range: numbering fails, the form closes.
+  backend.Check([&] { OtherStationAdds(INT32_MAX, "last"); });
+  backend.Click(kOk);
+  backend.AnswerNextMessageBox(rt::kButtonNo);  // do not try again
+  EXPECT_EQ(form.Execute(), kResponseCompleted);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Auto Increment Error: ", 0), 0u) << Messages()[0];
+  EXPECT_EQ(Items(), (std::vector<std::string>{"1 apple 5", "2 pear 7", "3 plum 0",
+                                               std::to_string(INT32_MAX) + " last 0"}));
+  EXPECT_TRUE(backend.AutoCloses().empty()) << "the form closed itself";
+}
+
+TEST_F(WindowManagerTest, AReservedNumberThatCannotBeGivenBackKeepsTheFormOpen) {
+  ASSERT_EQ(fm.PrepareRecord(false), kLevelGoOn);  // item 3
+  ItemForm form(*this, kRequestInsert);
+  // Meanwhile a note refers to item 3, so the delete rule refuses to remove it.
+  auto note3 = [&](bool add) {
+    NoteRecord n{3, 1};
+    rt::KeyedFile other(*notes_decl, &n);
+    ASSERT_EQ(other.Open(), 0);
+    if (add) {
+      ASSERT_EQ(other.Add(), 0);
+    } else {
+      ASSERT_EQ(other.Get(notes_decl->Key(0)), 0);
+      ASSERT_EQ(other.Delete(), 0);
+    }
+  };
+  backend.Check([&] { note3(true); });
+  backend.Click(kCancel);
+  backend.AnswerNextMessageBox(rt::kButtonOk);
+  backend.Check([&] {
+    EXPECT_TRUE(form.win->IsOpen());
+    EXPECT_EQ(form.win->focus(), kName);
+    note3(false);
+  });
+  backend.Click(kCancel);
+  EXPECT_EQ(form.Execute(), kResponseCancelled);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Referential Integrity Delete Error: ", 0), 0u) << Messages()[0];
+  EXPECT_EQ(Items(), (std::vector<std::string>{"1 apple 5", "2 pear 7"}));
+}
+
+// An error manager whose fatal messages come back, as one that lets the user go on would.
+class ReturningErrors : public ErrorManager {
+ public:
+  int ReportFatal() override {
+    ++fatal;
+    return kLevelFatal;
+  }
+  int fatal = 0;
+};
+
+TEST_F(WindowManagerTest, AFormOverAFileThatCannotBeOpenedDoesNotOpen) {
+  ReturningErrors returning;
+  returning.Setup();
+  fm.ERRORS = &returning;
+  // Opened as the program opens it, lazily: the file itself is opened on first use, and by
+  // then it has become a folder.
+  rm.Close(0);
+  ASSERT_EQ(fm.Open(), kLevelGoOn);
+  std::filesystem::remove(folder.File("items"));
+  std::filesystem::create_directory(folder.File("items"));
+  rec.id = 2;
+  ItemForm form(*this, kRequestChange);
+  backend.AnswerNextMessageBox(rt::kButtonOk);  // not writable: trying read-only
+  EXPECT_EQ(form.Execute(), kResponseCancelled);
+  EXPECT_EQ(form.win, nullptr) << "the form never opened";
+  EXPECT_EQ(returning.fatal, 1);
+  fm.ERRORS = &errors;
+  returning.Teardown();
 }
 
 }  // namespace

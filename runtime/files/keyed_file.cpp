@@ -427,6 +427,7 @@ int KeyedFile::Open(int access_mode) {
   m.seq_key = nullptr;
   m.anchor = KeyedFileImpl::Anchor::kStart;
   m.current_id = 0;
+  m.read_held = false;
   m.hold_armed = m.watch_armed = false;
   m.held_id = m.watched_id = 0;
   if (write) DropStaleHolds(*m.own);
@@ -533,6 +534,7 @@ int KeyedFile::Close() {
   sqlite3_close_v2(m.db);
   m.db = nullptr;
   m.current_id = 0;
+  m.read_held = false;
   m.held_id = m.watched_id = 0;
   m.hold_armed = m.watch_armed = false;
   m.ever_held = false;
@@ -710,7 +712,7 @@ int PutHoldRow(KeyedFileImpl& m, int64_t id) {
 int BeginCurrentRecordWrite(KeyedFileImpl& m, WriteScope& scope) {
   if (!m.db) return Result(kFileNotOpen);
   if (m.read_only) return Result(kAccessDenied);
-  if (!m.current_id) return Result(kNoRecordAvailable);
+  if (!m.current_id) return Result(m.read_held ? kRecordHeld : kNoRecordAvailable);
   sqlite3* db = m.active->db();
   int rc = scope.Begin();
   if (rc != SQLITE_OK) return DriverError(db, rc);
@@ -811,6 +813,7 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
     }
     if (!stepped) sqlite3_reset(st);
     m.current_id = 0;
+    m.read_held = true;
     m.NoteRead();
     return Result(kRecordHeld);
   }
@@ -819,6 +822,7 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
   m.current_image.assign(b, b + decl_.RecordSize());
   m.current_id = id;
+  m.read_held = false;
   m.current_version = version;
   m.NoteRead();
   m.seq_key = order;
@@ -893,6 +897,7 @@ int KeyedFile::ClearCurrent() {
   KeyedFileImpl& m = *impl_;
   if (!m.db) return Result(kFileNotOpen);
   m.current_id = 0;
+  m.read_held = false;
   m.NoteRead();
   return Result(kNoError);
 }
@@ -999,6 +1004,7 @@ int KeyedFile::Add() {
   }
   sqlite3_reset(st);
   m.current_id = sqlite3_last_insert_rowid(db);
+  m.read_held = false;
   m.current_version = 1;
   m.NoteAdded(m.current_id);
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
@@ -1067,6 +1073,7 @@ int KeyedFile::Delete() {
   if (m.held_id == m.current_id) m.held_id = 0;
   if (m.watched_id == m.current_id) m.watched_id = 0;
   m.current_id = 0;
+  m.read_held = false;
   return Result(kNoError);
 }
 
@@ -1131,6 +1138,12 @@ std::string KeyedFile::ComponentSql(const FileKey& key, size_t c) const {
 int KeyedFile::LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key) {
   if (!impl_->db) return Result(kFileNotOpen);
   return ReadRow(stmt, true, first_column, kNoRecordAvailable, key, true);
+}
+
+int KeyedFile::LoadHeldRow(sqlite3_stmt* stmt, int first_column) {
+  if (!impl_->db) return Result(kFileNotOpen);
+  LoadRecord(impl_->schema, stmt, first_column, buffer_);
+  return Result(kRecordHeld);
 }
 
 }  // namespace rt

@@ -131,8 +131,10 @@ class KeyedFile {
 
   // --- Writing ---------------------------------------------------------------------------
   int Add();     // 40 duplicate on a unique key; 5 read-only; the new record becomes current
-  int Put();     // 33 no current record; 35 deleted meanwhile; 43 held; 89 changed (watched)
-  int Delete();  // 33 no current record; 35 deleted meanwhile; 43 held by another copy
+  // 33 no current record (43 when there is none because the last read met a record another
+  // copy holds); 35 deleted meanwhile; 43 held; 89 changed (watched)
+  int Put();
+  int Delete();  // as Put, without the 89
   void Clear();  // the buffer: numbers 0, texts blank, groups zero
   // Would the buffer duplicate a stored record (other than the current one) on this key?
   // False for keys that allow duplicates.
@@ -157,6 +159,9 @@ class KeyedFile {
   // buffer and makes it the current record, honouring an armed Hold/Watch: 43 when another
   // copy holds it (nothing loaded). The sequence moves to it in key's order.
   int LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key);
+  // After LoadRow gave 43: loads the row's stored values into the buffer so a list can show
+  // the held record, without making it current (Put and Delete still have none). 43.
+  int LoadHeldRow(sqlite3_stmt* stmt, int first_column);
 
  private:
   friend class Transaction;

@@ -60,6 +60,9 @@ class KeyedFileImpl {
   int64_t anchor_id = 0;
 
   int64_t current_id = 0;  // 0: no current record
+  // There is none because the last read met a record another copy holds: a write then says
+  // so (43) rather than that nothing was read (33).
+  bool read_held = false;
   int64_t current_version = 0;
   std::vector<unsigned char> current_image;  // the current record as stored
 

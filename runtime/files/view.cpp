@@ -397,6 +397,7 @@ int View::LoadRecord(const Row& row) {
   int step = sqlite3_step(st);
   if (step == SQLITE_ROW) {
     rc = file_->LoadRow(st, 0, key_);
+    if (rc == kRecordHeld) rc = file_->LoadHeldRow(st, 0);
   } else if (step == SQLITE_DONE) {
     rc = Fail(kRecordNotFound);
   } else {
@@ -428,6 +429,13 @@ int View::Read(bool forward) {
     inclusive_ = false;
     int rc = LoadRecord(row);
     if (rc == kRecordNotFound) continue;  // deleted since the page was read: read on
+    if (rc == kRecordHeld) {
+      // Shown, not taken: its values are in the buffer and its position is known, so a
+      // list keeps the row while another copy holds it.
+      current_ = row;
+      have_current_ = true;
+      return rc;
+    }
     if (rc != kNoError) return rc;
     current_ = row;
     have_current_ = true;

@@ -77,7 +77,9 @@ class View {
 
   // Anchor at the first `components` order values of the file's buffer (0: the start).
   int Set(int components);
-  int Next();      // 33 past the end; 43 the record is held by another copy (skipped)
+  // 43: the record is held by another copy; its values are in the buffer and Position() is
+  // its position, but it is not the file's current record. The next read goes on past it.
+  int Next();      // 33 past the end
   int Previous();  // 33 before the start
   // The current record's position; "" and 33 when no record was read.
   std::string Position();

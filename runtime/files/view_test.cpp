@@ -291,6 +291,36 @@ TEST_F(ViewTest, PositionsSurviveInsertsAndDeletesAroundThem) {
   EXPECT_EQ(ReadOne(false), -kNoRecordAvailable);
 }
 
+// Another handle holds record 2 (the same refusal another copy meets): reading it through
+// the view gives 43 with its values and its position, so a list can show it, but it is not
+// the file's current record.
+TEST_F(ViewTest, AHeldRecordIsReadForShowingButNotTaken) {
+  Add(1, 1.5, "one");
+  Add(2, 2.5, "two");
+  Add(3, 3.5, "three");
+  Rec other_rec{};
+  KeyedFile other(*decl_, &other_rec);
+  ASSERT_EQ(other.Open(), 0);
+  other_rec.nn = 2;
+  ASSERT_EQ(other.Hold(), 0);
+  ASSERT_EQ(other.Get(decl_->Key(0)), 0);
+  OpenView("KF:NN", "");
+  ASSERT_EQ(view_->Next(), 0);
+  ASSERT_EQ(view_->Next(), kRecordHeld);
+  EXPECT_EQ(rec_.nn, 2);
+  EXPECT_EQ(double{rec_.kf}, 2.5);
+  const std::string held = view_->Position();
+  EXPECT_EQ(GetLastError().code, kNoError);
+  EXPECT_EQ(file_->Put(), kRecordHeld) << "shown, not taken: the write says why";
+  EXPECT_EQ(ReadOne(true), 3);
+  EXPECT_EQ(view_->Previous(), kRecordHeld);
+  EXPECT_EQ(view_->Position(), held);
+  EXPECT_EQ(ReadOne(false), 1);
+  ASSERT_EQ(other.Release(), 0);
+  ASSERT_EQ(view_->Reset(held), 0);
+  EXPECT_EQ(ReadOne(true), 2);
+}
+
 TEST_F(ViewTest, ResetAtADeletedRecordReadsOnFromItsNeighbours) {
   for (int i = 1; i <= 9; ++i) Add(i, 2.0, "n");
   OpenView("KF:NN", "", 2);

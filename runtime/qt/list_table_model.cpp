@@ -1,5 +1,8 @@
 #include "runtime/qt/list_table_model.h"
 
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
 #include <memory>
 
 #include "runtime/qt/control_style.h"
@@ -32,14 +35,17 @@ ListRowSource LiveRows(const Window* window, int control) {
       [window, control] { return window->ListRowCount(control); },
       [window, control](size_t row, int column) {
         return window->CellText(control, row, column);
-      }};
+      },
+      [window, control](size_t row) { return window->RowMarked(control, row); }};
 }
 
 ListRowSource CopiedRows(const Window& window, int control, int columns) {
   auto cells = std::make_shared<std::vector<std::vector<std::string>>>();
+  auto marks = std::make_shared<std::vector<bool>>();
   size_t rows = window.ListRowCount(control);
   cells->reserve(rows);
   for (size_t r = 1; r <= rows; ++r) {
+    marks->push_back(window.RowMarked(control, r));
     std::vector<std::string> row;
     row.reserve(static_cast<size_t>(columns));
     for (int c = 1; c <= columns; ++c) row.push_back(window.CellText(control, r, c));
@@ -52,7 +58,8 @@ ListRowSource CopiedRows(const Window& window, int control, int columns) {
         const std::vector<std::string>& r = (*cells)[row - 1];
         return column >= 1 && static_cast<size_t>(column) <= r.size() ? r[column - 1]
                                                                        : std::string();
-      }};
+      },
+      [marks](size_t row) { return row >= 1 && row <= marks->size() && (*marks)[row - 1]; }};
 }
 
 ListTableModel::ListTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -102,6 +109,10 @@ void ListTableModel::Refresh() {
   endResetModel();
 }
 
+bool ListTableModel::Marked(int row) const {
+  return source_.marked && source_.marked(static_cast<size_t>(row) + 1);
+}
+
 int ListTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_;
 }
@@ -122,7 +133,17 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
       return Utf8(source_.cell(static_cast<size_t>(index.row()) + 1, index.column() + 1));
     case Qt::TextAlignmentRole:
       return QtAlignment(c.align).toInt();
+    case Qt::FontRole: {
+      if (!Marked(index.row())) return QVariant();
+      QFont font;
+      font.setItalic(true);
+      return font;
+    }
     case Qt::ForegroundRole: {
+      // A row another station holds is greyed: there, but not for changing now.
+      if (Marked(index.row())) {
+        return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+      }
       auto it = colors_.find(index.column() + 1);
       if (it == colors_.end()) return QVariant();
       std::optional<QColor> color = ToQColor(it->second);

@@ -24,6 +24,7 @@ class Window;
 struct ListRowSource {
   std::function<size_t()> rows;
   std::function<std::string(size_t row, int column)> cell;
+  std::function<bool(size_t row)> marked;  // the row is shown marked (Window::RowMarked)
 };
 
 // Reads a list control of a live window; the window must outlive the source's use.
@@ -61,6 +62,8 @@ class ListTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
+  bool Marked(int row) const;  // 0-based
+
   ListRowSource source_;
   std::vector<ListColumn> columns_;
   std::map<int, Color> colors_;

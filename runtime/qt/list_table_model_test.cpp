@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
 #include <QSignalSpy>
 
 #include "runtime/windows/test_window.h"
 #include "runtime/qt/qt_test_support.h"
+#include "runtime/windows/properties.h"
 
 namespace rt {
 namespace {
@@ -104,6 +108,31 @@ TEST_F(ListTableModelTest, ColumnTextColoursComeThroughTheForegroundRole) {
   model_.SetColumnColors({{2, Rgb(200, 0, 0)}});
   EXPECT_EQ(model_.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(200, 0, 0));
   EXPECT_FALSE(model_.index(0, 0).data(Qt::ForegroundRole).isValid());
+}
+
+TEST_F(ListTableModelTest, RowsWhoseMarkFieldIsSetAreGreyedAndItalic) {
+  auto marked = [&](int row) {
+    QModelIndex i = model_.index(row, 1);
+    return i.data(Qt::FontRole).value<QFont>().italic() &&
+           i.data(Qt::ForegroundRole).value<QColor>() ==
+               QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+  };
+  vars_.rows.Get(2);
+  vars_.rows.buffer.mark = 1;
+  vars_.rows.Put();
+  EXPECT_FALSE(marked(1)) << "no mark field named yet";
+  ASSERT_TRUE(window_->SetPropertyInt(test::kList, kPropMarkField, 3));  // MARK
+  EXPECT_FALSE(marked(0));
+  EXPECT_TRUE(marked(1));
+  EXPECT_FALSE(marked(2));
+  EXPECT_FALSE(model_.index(0, 1).data(Qt::FontRole).isValid());
+  // A copy taken for another thread keeps the marks.
+  ListTableModel copy;
+  copy.SetSource(CopiedRows(*window_, test::kList, 2));
+  copy.SetColumns(window_->Find(test::kList)->format(), 4);
+  EXPECT_TRUE(copy.index(1, 0).data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_FALSE(copy.index(2, 0).data(Qt::FontRole).isValid());
+  EXPECT_FALSE(window_->SetPropertyInt(test::kList, kPropMarkField, -1));
 }
 
 }  // namespace

@@ -152,6 +152,7 @@ class Control {
   int mouse_column_ = 0;
   std::map<int, int> column_editors_;
   std::map<int, Color> column_colors_;
+  int mark_field_ = 0;  // list: kPropMarkField
   int floated_list_ = 0;
   int floated_column_ = 0;
   ChartData chart_;

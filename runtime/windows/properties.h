@@ -42,6 +42,9 @@ enum Property : int {
   kPropColumnPicture = 0x7E05, // list, by column: the column's picture text
   kPropColumnFormat = 0x7E0A,  // list, by column: the column's part of the format; "" none
   kPropColumnTextColor = 0x7E28,  // list, by column: text colour (Color; kColorDefault)
+  // list: the row field (1-based) whose non-zero value shows that row marked, as a row another
+  // station holds; 0 none.
+  kPropMarkField = 0x7E40,
 };
 
 }  // namespace rt

@@ -505,6 +505,18 @@ std::string Window::CellText(int control, size_t row, int column) const {
   return v.Text();
 }
 
+bool Window::RowMarked(int control, size_t row) const {
+  auto lock = Lock();
+  const Control* c = Find(control);
+  if (c == nullptr || c->mark_field_ <= 0 || c->rows_ == nullptr || c->row_layout_ == nullptr) {
+    return false;
+  }
+  const size_t field = static_cast<size_t>(c->mark_field_) - 1;
+  const void* data = c->rows_->RowAt(row);
+  if (data == nullptr || field >= c->row_layout_->FieldCount()) return false;
+  return c->row_layout_->Field(const_cast<void*>(data), field).Integer() != 0;
+}
+
 void Window::FloatEditor(Control& list, int column, int editor) {
   int old = list.column_editor(column);
   if (old == editor) return;
@@ -600,6 +612,7 @@ std::string Window::ReadProperty(const Control* c, int control, int property,
       return col ? col->source : "";
     }
     case kPropColumnTextColor: return ColorText(c->column_text_color(index));
+    case kPropMarkField: return number(c->mark_field_);
     default: return other(c->other_);
   }
 }
@@ -801,6 +814,11 @@ bool Window::SetKnownProperty(Control* c, int control, int property, std::string
     case kPropColumnPicture:
       if (!c->format_ || !c->format_->SetColumnPicture(index, value)) return false;
       Notify(control, kChangeFormat | kChangeRows);
+      return true;
+    case kPropMarkField:
+      if (!is_number || c->kind_ != ControlKind::kList || n < 0) return false;
+      c->mark_field_ = static_cast<int>(std::min<int64_t>(n, std::numeric_limits<int>::max()));
+      Notify(control, kChangeRows);
       return true;
     case kPropColumnTextColor: {
       Color color;

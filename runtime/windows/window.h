@@ -138,6 +138,8 @@ class Window {
   size_t ListRowCount(int control) const;
   // Row 1-based, column 1-based: the field through the column's picture.
   std::string CellText(int control, size_t row, int column) const;
+  // The row's mark field (kPropMarkField) is set: show the row marked.
+  bool RowMarked(int control, size_t row) const;
 
   // ---- Events. Posts to this window on its owning thread; any thread may call it while the
   // window lives. False when the window is not open.

@@ -16,7 +16,9 @@ int SpinEdit::EditFieldWidth(QSize size) const {
   QStyleOptionSpinBox opt;
   initStyleOption(&opt);
   opt.rect = QRect(QPoint(0, 0), size);
-  return style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxEditField, this).width();
+  return style()
+      ->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxEditField, this)
+      .width();
 }
 
 void SpinEdit::stepBy(int steps) { emit stepRequested(steps); }

@@ -154,6 +154,26 @@ TEST(SystemBetTest, VariantCountTextIsTheFullDecimal) {
   EXPECT_EQ(VariantCountText(~VariantCount{0}), "340282366920938463463374607431768211455");
 }
 
+TEST(SystemBetTest, TotalReturnTextHasEveryDigitAndTwoDecimals) {
+  struct Case {
+    double total;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0.0, "0.00"},
+      {135.0, "135.00"},
+      {61236000.0, "61236000.00"},  // the old ten-wide picture showed "##########"
+      {2.675, "2.68"},              // rounded as the value was typed, not as the double lies
+      {1541640536.15, "1541640536.15"},
+      {1e20, "100000000000000000000.00"},
+      {9.07917308372548e37, "90791730837254800000000000000000000000.00"},
+      {std::numeric_limits<double>::quiet_NaN(), ""},
+      {std::numeric_limits<double>::infinity(), ""},
+      {-1.0, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TotalReturnText(c.total), c.text) << c.total;
+}
+
 TEST(SystemBetTest, RowsNotReadCountButAddNothing) {
   // No row read, n typed by hand: every variant counts, none returns anything.
   for (int32_t n : {12, 999}) {

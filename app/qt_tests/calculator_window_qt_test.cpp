@@ -727,5 +727,45 @@ TEST_F(CalculatorQtTest, TabLeadsThroughEveryControlThatTakesTheFocusAndEachShow
   EXPECT_TRUE(unchanged.empty()) << "drawn alike with and without the focus:" << alike;
 }
 
+TEST_F(CalculatorQtTest, ARightClickMenuClosesAtTheFirstEscOnAnyRow) {
+  StoreOdds({1.5, 2.0, 3.0});
+  UserScript user = User();
+  int menus = 0;
+  int reopened = 0;
+  auto right_click = [this](int row) {
+    QTableView* v = ListView();
+    ASSERT_NE(v, nullptr);
+    QPoint at = v->visualRect(v->model()->index(row - 1, 1)).center();
+    QTest::mouseClick(v->viewport(), Qt::RightButton, Qt::NoModifier, at);
+  };
+  // Row 3 while row 1 is highlighted, then row 3 again, now the highlighted one.
+  for (int round = 1; round <= 2; ++round) {
+    Then(user, "the window before right click " + std::to_string(round),
+         [this] { return ListShown().size() == 3; }, [&] { right_click(3); });
+    user.When("the menu " + std::to_string(round),
+              [] { return QApplication::activePopupWidget() != nullptr; }, [&] {
+                ++menus;
+                QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+              });
+    // A while after the Esc, with the window idle, no menu comes back.
+    auto ticks = std::make_shared<int>(0);
+    user.When("the window to stay without a menu after Esc " + std::to_string(round),
+              [this, ticks, &reopened] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                  ++reopened;
+                  QTest::keyClick(menu, Qt::Key_Escape);
+                  return false;
+                }
+                return Settled() && ++*ticks > 30;
+              },
+              [this] { EXPECT_EQ(W()->Find(kOddsList)->selected(), 3u); });
+  }
+  Close(user);
+  Run(user);
+  EXPECT_EQ(menus, 2);
+  EXPECT_EQ(reopened, 0) << "the menu opened again after Esc";
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
+}
+
 }  // namespace
 }  // namespace app

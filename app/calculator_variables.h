@@ -29,6 +29,11 @@ static_assert(sizeof(OddsListRow) == 1034, "the odds list row is 1034 packed byt
 inline constexpr size_t kVariantCountTextSize = 32;
 // Counts are shown right-justified in at least this many characters, as a six-wide number.
 inline constexpr size_t kVariantCountMinWidth = 6;
+// Room for the total's text: every digit of the largest finite double, the point and two
+// decimals (what the entries admit reaches 39 digits).
+inline constexpr size_t kTotalReturnTextSize = 320;
+// Totals are shown right-justified in at least this many characters, as "n_10.2" would.
+inline constexpr size_t kTotalReturnMinWidth = 10;
 
 struct CalculatorVariables {
   CalculatorVariables() : OddsArray(kOddsCapacity, 0.0) {
@@ -38,7 +43,10 @@ struct CalculatorVariables {
         .Add("VIEWPOSITION", rt::Type::String, sizeof(OddsListRow::view_position));
   }
 
-  double TotalReturn = 0.0;  // "Сумма :", picture "n_10.2"
+  double TotalReturn = 0.0;  // "Сумма :", the computation's result
+  // "Сумма :" as shown: TotalReturn in full with two decimals (a CSTRING), never "#"s for a
+  // total that merely has many digits.
+  char TotalReturnText[kTotalReturnTextSize] = "      0.00";
   rt::Queue<OddsListRow> ListQueue;
   rt::RecordDescriptor ListLayout;
   int16_t EventCount = 0;   // n, "из :", picture "n3"

@@ -28,11 +28,15 @@ namespace app {
 
 namespace {
 
-// Dialog units a digit of the window font takes, in quarters: about one average character
-// (4 units), with a little to spare for faces whose digits are wider than their letters.
-constexpr int kDigitQuarterUnits = 17;
-// Room left between the count's last digit and the window's right edge.
+// Room left between the longer result's last character and the window's right edge.
 constexpr int kRightMargin = 4;
+
+// text right-justified in at least `width` characters, into a CSTRING variable.
+template <size_t N>
+void SetPadded(char (&variable)[N], std::string text, size_t width) {
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  rt::AnyRef::CString(variable).SetText(text);
+}
 
 rt::AnyRef RecordField(const char* label) {
   return OddsDeclaration().Record().Field(&OddsBuffer(), label);
@@ -69,6 +73,10 @@ int CalculatorWindow::Setup() {
   // written would only fail again at every action.
   if (odds->Open(0) != fw::kLevelGoOn) return fw::kLevelFatal;
   vars_.FilesOpened = 1;
+
+  // "из :" shows the table as it is from the start, as it does after every change.
+  TakeRowCountAsEventCount(vars_);
+  vars_.window->Display(kEventCountEntry);
 
   SetWindow(vars_.window.get());
   browse_.ROWEDITOR = row_editor_;
@@ -147,7 +155,7 @@ int CalculatorWindow::OnAccepted() {
 
 void CalculatorWindow::CalculateSystem() {
   vars_.TotalReturn = 0.0;
-  ShowVariantCount("0");
+  ShowResults("0");
   std::fill(vars_.OddsArray.begin(), vars_.OddsArray.end(), 0.0);
 
   rt::KeyedFile& file = OddsFile();
@@ -173,12 +181,12 @@ void CalculatorWindow::CalculateSystem() {
         ComputeSystemBet(std::span<const double>(vars_.OddsArray.data(), stored),
                          vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
     vars_.TotalReturn = result.total_return;
-    ShowVariantCount(VariantCountText(result.variant_count));
+    ShowResults(VariantCountText(result.variant_count));
   }
 
   if (rt::Window* w = window()) {
-    FitWindowToVariantCount();
     w->Display();
+    FitWindowToResults();
     w->Select(kOddsList);
   }
 }
@@ -200,26 +208,28 @@ void CalculatorWindow::ClearOddsTable() {
   }
   if (deleted == 0) return;
   // Like a delete through the list: "из :" follows the table, and the list shows what is left.
-  const int64_t records = file.Records();
-  if (records >= 0) vars_.EventCount = static_cast<int16_t>(std::min<int64_t>(records, INT16_MAX));
+  TakeRowCountAsEventCount(vars_);
   Refresh(true);
 }
 
-void CalculatorWindow::ShowVariantCount(const std::string& digits) {
-  std::string text = digits;
-  if (text.size() < kVariantCountMinWidth) text.insert(0, kVariantCountMinWidth - text.size(), ' ');
-  rt::AnyRef::CString(vars_.VariantCount).SetText(text);
+void CalculatorWindow::ShowResults(const std::string& count_digits) {
+  SetPadded(vars_.VariantCount, count_digits, kVariantCountMinWidth);
+  const std::string total = TotalReturnText(vars_.TotalReturn);
+  // A total no picture can show reads as the "#"s a picture shows for it.
+  SetPadded(vars_.TotalReturnText, total.empty() ? std::string(kTotalReturnMinWidth, '#') : total,
+            kTotalReturnMinWidth);
 }
 
-void CalculatorWindow::FitWindowToVariantCount() {
+void CalculatorWindow::FitWindowToResults() {
   rt::Window* w = window();
   if (w == nullptr) return;
-  const rt::Control* count = w->Find(kVariantCountShown);
-  if (count == nullptr) return;
-  const std::string text = rt::AnyRef::CString(vars_.VariantCount).Text();
-  const int digits = static_cast<int>(text.size() - text.find_first_not_of(' '));
-  const int needed = count->x() + (digits * kDigitQuarterUnits + 3) / 4 + kRightMargin;
-  const int width = std::max(kCalculatorWidth, needed);
+  // Measured in the font the results are drawn in, so no face is too wide for the window.
+  int width = kCalculatorWidth;
+  for (int control : {kVariantCountShown, kTotalReturnShown}) {
+    const rt::Control* c = w->Find(control);
+    if (c == nullptr) continue;
+    width = std::max(width, c->x() + rt::TextWidth(*w, control, c->shown_text()) + kRightMargin);
+  }
   if (width != w->width()) w->SetPosition(0, 0, 0, width, w->height());
 }
 

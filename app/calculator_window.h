@@ -52,10 +52,12 @@ class CalculatorWindow : public fw::WindowManager {
   void ClearOddsTable();
 
  private:
-  // Puts the count's text into its variable (right-justified in at least six characters) and
-  // widens the window when the digits need more room than it has.
-  void ShowVariantCount(const std::string& digits);
-  void FitWindowToVariantCount();
+  // Puts the count's digits and TotalReturn, in full, into the variables the two results
+  // are shown from (right-justified in at least six and ten characters).
+  void ShowResults(const std::string& count_digits);
+  // Widens the window until both results, as displayed, fit in it in the font they are drawn
+  // in; narrows it back to its own width when they are short again.
+  void FitWindowToResults();
 
   CalculatorVariables& vars_;
   OddsBrowse& browse_;

@@ -29,7 +29,8 @@ void CalculatorWindowProcedure() {
   std::string error;
   vars.window = rt::Window::Prepare(
       kCalculatorResource, kCalculatorWindowLabel,
-      {rt::AnyRef::Of(vars.TotalReturn), rt::Window::Binding(&vars.ListQueue, &vars.ListLayout),
+      {rt::AnyRef::CString(vars.TotalReturnText),
+       rt::Window::Binding(&vars.ListQueue, &vars.ListLayout),
        rt::AnyRef::Of(vars.EventCount), rt::AnyRef::Of(vars.SystemSize),
        rt::AnyRef::CString(vars.VariantCount), rt::AnyRef::Of(vars.StakePerVariant)},
       &error);

@@ -44,13 +44,15 @@ rt::WindowResource* Build() {
   about.icon = rt::StandardIconRef(32517);
   add(about);
 
+  // Like the count below, the total is bound to its text rather than shown through "n_10.2",
+  // which turns every total of ten million or more into "#"s.
   auto total = Make(kTotalReturnShown, ControlKind::kString, 123, 73);
-  total.picture = "n_10.2";
   total.binding = kBindTotalReturn;
   add(total);
 
   auto list = Make(kOddsList, ControlKind::kList, 31, 16, 59, 98);
-  list.list_format = "[20R(5)|_@n2@30R(5)_M@n5.2@]";
+  // Row numbers run to 255: "n3", where two digits would show 100..255 as "##".
+  list.list_format = "[20R(5)|_@n3@30R(5)_M@n5.2@]";
   list.message = "Browsing Records";
   list.page_mode = true;
   list.vscroll = true;

@@ -44,7 +44,8 @@ class CalculatorWindowTest : public rt::test::HeadlessTest {
   }
 
   // Another copy of the program wrote these rows, numbered from 1.
-  void StoreOdds(std::initializer_list<double> odds) {
+  void StoreOdds(std::initializer_list<double> odds) { StoreRows(std::vector<double>(odds)); }
+  void StoreRows(const std::vector<double>& odds) {
     OddsRecord rec{};
     rt::KeyedFile file(OddsDeclaration(), &rec);
     ASSERT_EQ(file.Create(), 0);
@@ -135,7 +136,7 @@ TEST_F(CalculatorWindowTest, FirstStartInAnEmptyFolderCreatesTheFileAndShowsAnEm
 
 TEST_F(CalculatorWindowTest, CalculateShowsTheWorkedExampleFromTheTableAndRepeatsIt) {
   StoreOdds({1.5, 2.0, 3.0});
-  const std::vector<std::string> list = {" 1| 1.50", " 2| 2.00", " 3| 3.00"};
+  const std::vector<std::string> list = {"  1| 1.50", "  2| 2.00", "  3| 3.00"};
   backend().Check([&] { EXPECT_EQ(ListShown(), list); });
   Calculate("3", "2", "10");
   ExpectResults("     3", "    135.00");
@@ -149,9 +150,9 @@ TEST_F(CalculatorWindowTest, CalculateShowsTheWorkedExampleFromTheTableAndRepeat
   // Only the first n rows take part.
   Calculate("2", "2", "10");
   ExpectResults("     1", "     30.00");
-  // k = 1, which the spin box allows, and k > n give no variants.
+  // k = 1, which the spin box allows, is n singles; k > n gives no variants.
   Calculate("3", "1", "10");
-  ExpectResults("     0", "      0.00");
+  ExpectResults("     3", "     65.00");
   Calculate("2", "3", "10");
   ExpectResults("     0", "      0.00");
   backend().Check([&] { EXPECT_EQ(ListShown(), list); });
@@ -161,24 +162,105 @@ TEST_F(CalculatorWindowTest, CalculateShowsTheWorkedExampleFromTheTableAndRepeat
   EXPECT_TRUE(backend().MessageBoxes().empty());
 }
 
-TEST_F(CalculatorWindowTest, CountsOfEveryNAndKAreShownInFullAndTheWindowMakesRoomForThem) {
-  StoreOdds({1.5, 2.0});
-  // 36 = C(9, 2) for k = 2 and n = 9; then counts far past a 16-bit number.
-  Calculate("9", "2", "1");
-  ExpectResults("    36", "      3.00");
-  Calculate("60", "9", "1");
-  ExpectResults("14783142660", "      0.00");
-  backend().Check([] { EXPECT_EQ(W().width(), kCalculatorWidth); });
-  Calculate("999", "9", "1");
-  ExpectResults("2634095604619702128324", "      0.00");
+TEST_F(CalculatorWindowTest, ResultsOfAnySizeAreShownInFullAndTheWindowMakesRoomForThem) {
+  StoreOdds({3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0, 3.0});
+  // The headless backend measures 4 units a character: the window's width follows exactly.
+  auto width_is = [this](int expected) {
+    backend().Check([expected] { EXPECT_EQ(W().width(), expected); });
+  };
+  struct Case {
+    const char* n;
+    const char* k;
+    const char* stake;
+    const char* count;
+    const char* total;
+    int width;  // 210, or the longer result's x + 4 units a character + 4
+  };
+  const Case cases[] = {
+      {"9", "2", "1", "    36", "    324.00", kCalculatorWidth},
+      // Ten events at 3.00, "5 из 10", 1000 on each: an ordinary stake in roubles.
+      {"10", "5", "1000", "   252", "61236000.00", kCalculatorWidth},
+      // Past the 16-bit count and past the ten characters of the total's old picture.
+      {"10", "9", "9999.99", "    10", "1968298031.70", kCalculatorWidth},
+      {"60", "9", "1", "14783142660", " 196830.00", kCalculatorWidth},
+      // 22 digits from x 141: 141 + 88 + 4.
+      {"999", "9", "1", "2634095604619702128324", " 196830.00", 233},
+      // Back to short results: the window takes its own width again.
+      {"3", "2", "1", "     3", "     27.00", kCalculatorWidth},
+  };
+  for (const Case& c : cases) {
+    Calculate(c.n, c.k, c.stake);
+    ExpectResults(c.count, c.total);
+    width_is(c.width);
+  }
+  backend().CloseWindow();
+  Run();
+}
+
+TEST_F(CalculatorWindowTest, ATotalWiderThanTheCountWidensTheWindowByItsOwnLength) {
+  // 250 rows at 99.99, nine at a time, 9999.99 on each: 38 digits before the point.
+  std::vector<double> odds(250, 99.99);
+  StoreRows(odds);
+  Calculate("250", "9", "9999.99");
   backend().Check([] {
-    // 22 digits from x 141 need about 94 units: the window widens rather than cut them.
-    EXPECT_GE(W().width(), W().Find(kVariantCountShown)->x() + 22 * 4);
+    const std::string total = Shown(kTotalReturnShown);
+    EXPECT_EQ(total.size(), 41u) << total;
+    EXPECT_EQ(total.find_first_not_of("0123456789."), std::string::npos) << total;
+    EXPECT_EQ(total.substr(total.size() - 3, 1), ".");
+    EXPECT_EQ(W().width(), W().Find(kTotalReturnShown)->x() + 41 * 4 + 4);
   });
-  // Three variants, of which only (1, 2) has both events in the table.
-  Calculate("3", "2", "1");
-  ExpectResults("     3", "      3.00");
-  backend().Check([] { EXPECT_EQ(W().width(), kCalculatorWidth); });
+  backend().CloseWindow();
+  Run();
+}
+
+TEST_F(CalculatorWindowTest, AtStartNIsTheRowCountAndSizeOneIsNSingles) {
+  StoreOdds({1.5, 2.0, 3.0, 1.85});
+  backend().Check([] { EXPECT_EQ(Shown(kEventCountEntry), "  4"); });
+  // Four events "по 1", 100 on each: n is already the table's, only k and the stake are typed.
+  backend().Type(kSystemSizeSpin, "1");
+  backend().Type(kStakeEntry, "100", /*leave=*/false);
+  backend().Click(kCalculateButton);
+  ExpectResults("     4", "    835.00");
+  backend().CloseWindow();
+  Run();
+  EXPECT_TRUE(backend().MessageBoxes().empty());
+}
+
+TEST_F(CalculatorWindowTest, ARightClickMenuDismissedOnceStaysClosedOnAnyRow) {
+  StoreOdds({1.5, 2.0, 3.0});
+  // On another row than the highlighted one, then on the highlighted one.
+  size_t clicks = 0;
+  for (size_t row : {2u, 3u, 3u, 1u}) {
+    backend().ChooseNextPopupItem(0);  // Esc
+    backend().ClickRow(kOddsList, row, 2, rt::ScriptedAction::Mouse::kRight);
+    backend().Check([this, row, shown = ++clicks] {
+      EXPECT_EQ(W().Find(kOddsList)->selected(), row);
+      EXPECT_EQ(backend().Popups().size(), shown) << "the menu opened again after Esc";
+    });
+  }
+  // What the window does next (a click, a calculation, keys) opens no menu either.
+  backend().ClickRow(kOddsList, 2);
+  backend().PressKey(kOddsList, rt::kKeyDown);
+  Calculate("3", "2", "10");
+  ExpectResults("     3", "    135.00");
+  backend().CloseWindow();
+  Run();
+  EXPECT_EQ(backend().Popups().size(), 4u) << "one menu per right click";
+  EXPECT_TRUE(backend().UnansweredPopups().empty());
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
+}
+
+TEST_F(CalculatorWindowTest, RowNumbersShowInFullUpTo255) {
+  StoreRows(std::vector<double>(255, 1.25));
+  backend().Check([] { EXPECT_EQ(W().CellText(kOddsList, 1, 1), "  1"); });
+  backend().PressKey(kOddsList, rt::kKeyCtrlEnd);
+  backend().Check([] {
+    const size_t rows = W().ListRowCount(kOddsList);
+    ASSERT_GT(rows, 1u);
+    EXPECT_EQ(W().CellText(kOddsList, rows, 1), "255");
+    EXPECT_EQ(W().CellText(kOddsList, rows - 1, 1), "254");
+    EXPECT_EQ(Shown(kEventCountEntry), "255");
+  });
   backend().CloseWindow();
   Run();
 }
@@ -229,7 +311,7 @@ TEST_F(CalculatorWindowTest, RowsAddedChangedAndDeletedThroughTheListSetN) {
   backend().PressKey(kOddsEditor, rt::kKeyEnter);
   backend().Check([this] {
     EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}}));
-    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 1| 1.50", " 2| 2.00"}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"  1| 1.50", "  2| 2.00"}));
     EXPECT_EQ(Shown(kEventCountEntry), "  2");
   });
   // The count n is already right: only k and the stake are typed.

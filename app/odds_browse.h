@@ -9,6 +9,12 @@
 
 namespace app {
 
+struct CalculatorVariables;
+
+// Puts the odds table's row count into "из :" (n). False, n unchanged, when the count cannot
+// be read. The caller shows it.
+bool TakeRowCountAsEventCount(CalculatorVariables& vars);
+
 class OddsBrowse : public fw::BrowseManager {
  public:
   void ReloadAfterRequest(uint8_t& request, uint8_t& response) override;

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+
+#include "runtime/values/picture.h"
 
 namespace app {
 namespace {
 
-constexpr int kMinSystemSize = 2;
+// "по 1" is n singles: the spin offers 1, and it is a system like any other.
+constexpr int kMinSystemSize = 1;
 constexpr int kMaxSystemSize = 9;
 
 bool SystemSizeSupported(uint8_t k) { return k >= kMinSystemSize && k <= kMaxSystemSize; }
@@ -15,8 +19,17 @@ bool SystemSizeSupported(uint8_t k) { return k >= kMinSystemSize && k <= kMaxSys
 // Sums stake * o[i1] * ... * o[ik] over every 0 <= i1 < ... < ik < m in lexicographic order.
 // The products of the outer indices are kept as prefixes: a prefix is the same left-to-right
 // partial product the plain algorithm forms, so every term, and so the running sum, is
-// bit for bit the plain one's. Needs 2 <= k <= m.
+// bit for bit the plain one's. Needs 1 <= k <= m.
 double EnumeratedTotal(const double* o, int m, int k, double stake) {
+  if (k == 1) {
+    // A single's product is its one odds value, not a product with a prefix.
+    double total = 0.0;
+    for (int i = 0; i < m; ++i) {
+      const double term = o[i] * stake;
+      total += term;
+    }
+    return total;
+  }
   int idx[kMaxSystemSize];
   double prefix[kMaxSystemSize];
   for (int j = 0; j < k; ++j) idx[j] = j;
@@ -149,6 +162,13 @@ std::string VariantCountText(VariantCount count) {
     count /= 10;
   } while (count != 0);
   return std::string(digits + at, digits + sizeof digits);
+}
+
+std::string TotalReturnText(double total) {
+  // No width: the picture then shows as many digits as the value has.
+  static const std::optional<rt::Picture> kFull = rt::Picture::Parse("n_.2");
+  std::string text = kFull->Format(total);
+  return text.find('#') == std::string::npos ? text : std::string();
 }
 
 }  // namespace app

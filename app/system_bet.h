@@ -29,7 +29,7 @@ struct SystemBetResult {
 
 // The system bet "k out of n" over `odds` (the rows read, in key order, any number of them),
 // each variant staked with `stake`. n is the window's SHORT sign-extended, k its BYTE.
-//  - k outside 2..9, n <= 0 or k > n: no variants, total 0.0.
+//  - k outside 1..9, n <= 0 or k > n: no variants, total 0.0. k = 1 is n singles.
 //  - The count is C(n, k), exact. Variants that use an event past the rows read (or past
 //    kOddsCapacity) are counted and add exactly 0.
 //  - Only the first m = min(n, rows, kOddsCapacity) odds contribute. When their C(m, k)
@@ -48,11 +48,15 @@ SystemBetResult ComputeSystemBet(std::span<const double> odds, int32_t n, uint8_
 // 0.0. Exponential in k; for checking and for measuring against, not for the window.
 SystemBetResult NaiveSystemBet(std::span<const double> odds, int32_t n, uint8_t k, double stake);
 
-// C(n, k) under the same rules as above: 0 when k is outside 2..9, n <= 0 or k > n. Exact for
+// C(n, k) under the same rules as above: 0 when k is outside 1..9, n <= 0 or k > n. Exact for
 // every n a SHORT holds; saturates at the largest VariantCount for n far beyond (about 70000).
 VariantCount CountVariants(int32_t n, uint8_t k);
 
 // The count in decimal digits, in full (no grouping, no sign).
 std::string VariantCountText(VariantCount count);
+
+// The total with two decimals and every digit before them (no grouping), rounded the way the
+// window's pictures round; "" for a value no picture can show (negative, infinite, NaN).
+std::string TotalReturnText(double total);
 
 }  // namespace app

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <span>
 #include <vector>
 
 namespace app {
@@ -63,7 +65,7 @@ TEST(SystemBetTest, WorkedExampleGivesThreeVariantsReturning135) {
 
 TEST(SystemBetTest, UnsupportedSystemSizeGivesNothing) {
   const std::vector<double> odds = RandomOdds(12, 1);
-  for (int k : {0, 1, 10, 11, 255}) {
+  for (int k : {0, 10, 11, 255}) {
     SCOPED_TRACE(k);
     const uint8_t size = static_cast<uint8_t>(k);
     for (const SystemBetResult& r :
@@ -75,13 +77,46 @@ TEST(SystemBetTest, UnsupportedSystemSizeGivesNothing) {
   }
 }
 
+TEST(SystemBetTest, SizeOneIsNSinglesOnEveryPath) {
+  // Four events "по 1", 100 on each: four singles returning the sum of the odds times 100.
+  const std::vector<double> four = {1.5, 2.0, 3.0, 1.85};
+  for (const SystemBetResult& r :
+       {ComputeSystemBet(four, 4, 1, 100.0), ComputeSystemBet(four, 4, 1, 100.0, kNeverEnumerate),
+        NaiveSystemBet(four, 4, 1, 100.0)}) {
+    EXPECT_EQ(r.variant_count, VariantCount{4});
+    EXPECT_NEAR(r.total_return, 835.0, 1e-9);
+  }
+  // n past the rows counts every single; only the first min(n, rows) odds return anything.
+  const std::vector<double> odds = RandomOdds(40, 7);
+  struct Case {
+    int rows;
+    int32_t n;
+  };
+  for (Case c : {Case{40, 40}, Case{40, 25}, Case{12, 999}, Case{0, 5}, Case{1, 1}}) {
+    SCOPED_TRACE(testing::Message() << "rows=" << c.rows << " n=" << c.n);
+    const std::span<const double> read(odds.data(), c.rows);
+    const SystemBetResult plain = NaiveSystemBet(read, c.n, 1, 3.75);
+    const SystemBetResult fast = ComputeSystemBet(read, c.n, 1, 3.75);
+    EXPECT_TRUE(fast.enumerated);
+    EXPECT_EQ(fast.variant_count, VariantCount(c.n));
+    EXPECT_EQ(plain.variant_count, VariantCount(c.n));
+    // The same running sum, bit for bit.
+    EXPECT_EQ(fast.total_return, plain.total_return);
+    double running = 0.0;
+    for (int i = 0; i < std::min<int>(c.rows, c.n); ++i) running += odds[i] * 3.75;
+    EXPECT_EQ(fast.total_return, running);
+    EXPECT_FALSE(std::signbit(fast.total_return));
+  }
+}
+
 TEST(SystemBetTest, NoVariantsWhenNIsTooSmallOrNotPositive) {
   const std::vector<double> odds = RandomOdds(12, 2);
   struct Case {
     int32_t n;
     uint8_t k;
   };
-  for (Case c : {Case{3, 4}, Case{8, 9}, Case{0, 2}, Case{-1, 2}, Case{-32768, 9}}) {
+  for (Case c : {Case{3, 4}, Case{8, 9}, Case{0, 2}, Case{-1, 2}, Case{-32768, 9}, Case{0, 1},
+                 Case{-5, 1}}) {
     SCOPED_TRACE(testing::Message() << "n=" << c.n << " k=" << int{c.k});
     for (const SystemBetResult& r :
          {ComputeSystemBet(odds, c.n, c.k, 10.0), NaiveSystemBet(odds, c.n, c.k, 10.0)}) {
@@ -92,7 +127,7 @@ TEST(SystemBetTest, NoVariantsWhenNIsTooSmallOrNotPositive) {
 }
 
 TEST(SystemBetTest, CountIsTheExactBinomialForEveryShortN) {
-  for (int k = 2; k <= 9; ++k) {
+  for (int k = 1; k <= 9; ++k) {
     for (int n = 0; n < kPascalRows; ++n) {
       const VariantCount expected = n >= k ? Binomial()(n, k) : 0;
       ASSERT_EQ(CountVariants(n, static_cast<uint8_t>(k)), expected) << "n=" << n << " k=" << k;
@@ -117,6 +152,26 @@ TEST(SystemBetTest, VariantCountTextIsTheFullDecimal) {
   EXPECT_EQ(VariantCountText(135), "135");
   EXPECT_EQ(VariantCountText(VariantCount{1} << 64), "18446744073709551616");
   EXPECT_EQ(VariantCountText(~VariantCount{0}), "340282366920938463463374607431768211455");
+}
+
+TEST(SystemBetTest, TotalReturnTextHasEveryDigitAndTwoDecimals) {
+  struct Case {
+    double total;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0.0, "0.00"},
+      {135.0, "135.00"},
+      {61236000.0, "61236000.00"},  // the old ten-wide picture showed "##########"
+      {2.675, "2.68"},              // rounded as the value was typed, not as the double lies
+      {1541640536.15, "1541640536.15"},
+      {1e20, "100000000000000000000.00"},
+      {9.07917308372548e37, "90791730837254800000000000000000000000.00"},
+      {std::numeric_limits<double>::quiet_NaN(), ""},
+      {std::numeric_limits<double>::infinity(), ""},
+      {-1.0, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TotalReturnText(c.total), c.text) << c.total;
 }
 
 TEST(SystemBetTest, RowsNotReadCountButAddNothing) {
@@ -180,7 +235,8 @@ TEST(SystemBetTest, EnumerationEqualsThePlainAlgorithmBitForBit) {
       {10, 10, 5, 1.01, 5.0},   {20, 20, 9, 1.01, 5.0},  {50, 50, 3, 1.01, 5.0},
       {500, 500, 2, 1.01, 5.0}, {15, 22, 4, 1.01, 5.0},  {30, 12, 6, 1.01, 5.0},
       // Negative odds: the variants past the rows then add -0.0 as well as +0.0.
-      {14, 19, 5, -3.0, 3.0},   {9, 13, 2, -3.0, 3.0},
+      {14, 19, 5, -3.0, 3.0},   {9, 13, 2, -3.0, 3.0},   {11, 16, 1, -3.0, 3.0},
+      {300, 300, 1, 1.01, 5.0},
   };
   uint64_t seed = 10;
   for (const Case& c : cases) {
@@ -205,7 +261,8 @@ TEST(SystemBetTest, SumOfProductsAgreesWithEnumerationTo1e12) {
   };
   // (24, 9) is past the enumeration limit by default; the others are forced onto the sum.
   const Case cases[] = {{24, 24, 9}, {30, 30, 5}, {40, 40, 4}, {200, 200, 2},
-                        {12, 20, 9}, {60, 25, 7}, {9, 9, 9},   {100, 100, 3}};
+                        {12, 20, 9}, {60, 25, 7}, {9, 9, 9},   {100, 100, 3},
+                        {500, 500, 1}};
   uint64_t seed = 100;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "rows=" << c.rows << " n=" << c.n << " k=" << int{c.k});

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,11 +19,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -38,10 +42,12 @@
 #include "runtime/windows/properties.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/message_box_dialog.h"
+#include "runtime/qt/picture_width.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/qt_test_support.h"
 #include "runtime/qt/spin_edit.h"
 #include "runtime/qt/window_mirror.h"
+#include "runtime/values/picture.h"
 #include "runtime/windows/runtime_thread.h"
 #include "runtime/windows/window.h"
 
@@ -135,6 +141,24 @@ class UserScript {
   bool busy_ = false;
   bool rescuing_ = false;
 };
+
+// The widest text a numeric picture lets a value show: its largest value, formatted by the
+// picture itself, with every digit drawn as the font's widest digit.
+int LargestValueWidth(const rt::Picture& picture, const QFontMetrics& metrics) {
+  std::string largest;
+  for (int digits = picture.Width() > 0 ? picture.Width() : 9; digits > 0; --digits) {
+    const double value = std::pow(10.0, digits) - std::pow(10.0, -picture.Decimals());
+    largest = picture.Format(value);
+    if (largest.find('#') == std::string::npos) break;
+  }
+  int widest = 0;
+  for (char d = '0'; d <= '9'; ++d) {
+    std::string text = largest;
+    std::replace_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }, d);
+    widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(text)));
+  }
+  return widest;
+}
 
 class CalculatorQtTest : public ::testing::Test {
  protected:
@@ -378,13 +402,13 @@ TEST_F(CalculatorQtTest, TheWorkedExampleTypedInFromAnEmptyFolderGives3VariantsA
   });
   InsertRow(user, false, "1.5", 1);
   Then(user, "the first row", nullptr, [this] {
-    EXPECT_EQ(ListShown(), Lines({" 1| 1.50"}));
+    EXPECT_EQ(ListShown(), Lines({"  1| 1.50"}));
     EXPECT_EQ(Text(kEventCountEntry), "  1");
   });
   InsertRow(user, false, "2", 2);
   InsertRow(user, true, "3", 3);
   Then(user, "the three rows", nullptr, [this] {
-    EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 2| 2.00", " 3| 3.00"}));
+    EXPECT_EQ(ListShown(), Lines({"  1| 1.50", "  2| 2.00", "  3| 3.00"}));
     EXPECT_EQ(Text(kEventCountEntry), "  3");
     EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
     // "по :" from 0 by its up arrow: into the range first, then one step.
@@ -403,7 +427,7 @@ TEST_F(CalculatorQtTest, TheWorkedExampleTypedInFromAnEmptyFolderGives3VariantsA
          EXPECT_EQ(Text(kTotalReturnShown), "    135.00");
          EXPECT_EQ(Text(kStakeEntry), "  10.00");
          // The computation leaves the list and the focus on it.
-         EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 2| 2.00", " 3| 3.00"}));
+         EXPECT_EQ(ListShown(), Lines({"  1| 1.50", "  2| 2.00", "  3| 3.00"}));
          EXPECT_EQ(Mirror()->focusWidget(), ListView());
        });
   Close(user);
@@ -451,7 +475,7 @@ TEST_F(CalculatorQtTest, AClickedRowIsHighlightedAndIsTheRowTheButtonsActOn) {
             });
   Then(user, "the list without the deleted row", [this] { return ListShown().size() == 2; },
        [this] {
-         EXPECT_EQ(ListShown(), Lines({" 1| 1.50", " 3| 3.00"}));
+         EXPECT_EQ(ListShown(), Lines({"  1| 1.50", "  3| 3.00"}));
          EXPECT_EQ(Text(kEventCountEntry), "  2");
        });
   Close(user);
@@ -525,6 +549,222 @@ TEST_F(CalculatorQtTest, ClearEmptiesTheTableAndTheListWithoutAsking) {
   Close(user);
   Run(user);
   EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(CalculatorQtTest, TheCountOf9Of999AndA20DigitTotalLieWhollyInsideTheWindow) {
+  // Ten events at 99.99, "9 из 999", 10 on each: 22 digits of count, 20 before the point.
+  StoreOdds({99.99, 99.99, 99.99, 99.99, 99.99, 99.99, 99.99, 99.99, 99.99, 99.99});
+  UserScript user = User();
+  int narrow = 0;
+  Then(user, "the ten stored rows", [this] { return ListShown().size() == 10; }, [&, this] {
+    narrow = Mirror()->width();
+    Retype(kEventCountEntry, "999");
+    Retype(kSystemSizeSpin, "9");
+    Retype(kStakeEntry, "10");
+    Click(Button(kCalculateButton));
+  });
+  Then(user, "the results", [this] { return Text(kVariantCountShown).size() > 6; }, [&, this] {
+    EXPECT_EQ(Text(kVariantCountShown), "2634095604619702128324");
+    const std::string total = Text(kTotalReturnShown);
+    EXPECT_EQ(total.size(), 23u) << total;
+    EXPECT_EQ(total.substr(0, 3), "999") << total;
+    EXPECT_GT(Mirror()->width(), narrow) << "the window grew to the right";
+    for (int control : {kVariantCountShown, kTotalReturnShown}) {
+      SCOPED_TRACE(control);
+      QLabel* label = Label(control);
+      ASSERT_NE(label, nullptr);
+      EXPECT_TRUE(Mirror()->rect().contains(label->geometry()))
+          << "label right " << label->geometry().right() << ", window " << Mirror()->width();
+      // Where the text ends as the label draws it (left-aligned in its contents).
+      const QRect contents = label->contentsRect();
+      const int text_right = label->x() + contents.x() +
+                             label->fontMetrics().horizontalAdvance(label->text());
+      EXPECT_LE(text_right, Mirror()->width());
+      EXPECT_LE(text_right - label->x(), label->width());
+      EXPECT_TRUE((label->alignment() & Qt::AlignLeft) != 0 ||
+                  (label->alignment() & Qt::AlignHorizontal_Mask) == 0);
+    }
+  });
+  Close(user);
+  Run(user);
+}
+
+TEST_F(CalculatorQtTest, EveryControlShowsTheWidestValueItsPictureAllowsInTheFontItUses) {
+  std::vector<double> odds(255, 99.99);
+  OddsRecord rec{};
+  {
+    rt::KeyedFile file(OddsDeclaration(), &rec);
+    ASSERT_EQ(file.Create(), 0);
+    ASSERT_EQ(file.Open(), 0);
+    for (int nn = 1; nn <= 255; ++nn) {
+      rec.nn = static_cast<uint8_t>(nn);
+      rec.kf = 99.99;
+      ASSERT_EQ(file.Add(), 0);
+    }
+  }
+  UserScript user = User();
+  Then(user, "the list to fill", [this] { return !ListShown().empty(); },
+       [this] { QTest::keyClick(ListView(), Qt::Key_End, Qt::ControlModifier); });
+  Then(user, "the last row, numbered 255", [this] {
+         return !ListShown().empty() && ListShown().back() == "255|99.99";
+       },
+       [this] {
+         QWidget* window = Mirror();
+         int walked = 0;
+         for (const auto& [number, control] : W()->controls()) {
+           if (control->hidden()) continue;
+           SCOPED_TRACE(testing::Message() << "control " << number);
+           QWidget* widget = Widget(number);
+           ASSERT_NE(widget, nullptr);
+           ++walked;
+           EXPECT_TRUE(window->rect().contains(widget->geometry()))
+               << "outside the window: right " << widget->geometry().right() << ", bottom "
+               << widget->geometry().bottom() << " of " << window->width() << " x "
+               << window->height();
+           switch (control->kind()) {
+             case rt::ControlKind::kEntry:
+             case rt::ControlKind::kSpin: {
+               ASSERT_TRUE(control->picture().has_value());
+               QLineEdit* edit = Edit(number);
+               ASSERT_NE(edit, nullptr);
+               EXPECT_GE(rt::LineEditTextRoom(edit, edit->width()),
+                         LargestValueWidth(*control->picture(), edit->fontMetrics()))
+                   << control->picture_text() << " in " << edit->font().toString().toStdString();
+               break;
+             }
+             case rt::ControlKind::kList: {
+               QTableView* view = ListView();
+               ASSERT_NE(view, nullptr);
+               const auto& columns = control->format()->Columns();
+               int right = 0;
+               for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+                 SCOPED_TRACE(testing::Message() << "column " << c + 1);
+                 ASSERT_TRUE(columns[c].picture.has_value());
+                 // The indent gives way to the text; the text itself must fit.
+                 EXPECT_GE(List()->TextRoom(c + 1),
+                           LargestValueWidth(*columns[c].picture, view->fontMetrics()))
+                     << columns[c].picture_text << ": column " << view->columnWidth(c) << " px";
+                 right = view->columnViewportPosition(c) + view->columnWidth(c);
+               }
+               EXPECT_LE(right, view->viewport()->width()) << "the last column is cut";
+               break;
+             }
+             case rt::ControlKind::kString:
+             case rt::ControlKind::kPrompt:
+             case rt::ControlKind::kButton: {
+               QLabel* label = Label(number);
+               QPushButton* button = Button(number);
+               ASSERT_TRUE(label != nullptr || button != nullptr);
+               const QString text = label != nullptr ? label->text() : button->text();
+               EXPECT_LE(widget->fontMetrics().horizontalAdvance(text),
+                         widget->contentsRect().width())
+                   << text.toStdString();
+               break;
+             }
+             default:
+               break;
+           }
+         }
+         EXPECT_EQ(walked, 20);
+       });
+  Close(user);
+  Run(user);
+}
+
+TEST_F(CalculatorQtTest, TabLeadsThroughEveryControlThatTakesTheFocusAndEachShowsIt) {
+  StoreOdds({1.5, 2.0, 3.0});
+  std::vector<int> focusable;
+  for (const rt::ControlResource& c : CalculatorWindowResource().controls) {
+    if (c.kind == rt::ControlKind::kButton || c.kind == rt::ControlKind::kEntry ||
+        c.kind == rt::ControlKind::kSpin || c.kind == rt::ControlKind::kList) {
+      focusable.push_back(c.number);
+    }
+  }
+  UserScript user = User();
+  // Each control as drawn while it has the focus, to compare with it drawn once Tab left it.
+  std::map<int, QImage> focused;
+  std::vector<int> visited;
+  std::vector<int> unchanged;
+  int previous = 0;
+  auto look_and_tab = [&, this] {
+    const int now = W()->focus();
+    if (previous != 0 && Widget(previous)->grab().toImage() == focused[previous]) {
+      unchanged.push_back(previous);
+    }
+    QWidget* keys = Mirror()->FocusWidgetFor(now);
+    ASSERT_NE(keys, nullptr);
+    EXPECT_TRUE(keys->hasFocus()) << now;
+    visited.push_back(now);
+    focused[now] = Widget(now)->grab().toImage();
+    previous = now;
+    QTest::keyClick(keys, Qt::Key_Tab);
+  };
+  // Focus is drawn in the active window only.
+  Then(user, "the window to open, active, with the focus on the list",
+       [this] {
+         return W()->focus() == kOddsList && ListShown().size() == 3 &&
+                Mirror()->isActiveWindow();
+       },
+       look_and_tab);
+  // Once round the window and back to the list.
+  for (size_t i = 1; i <= focusable.size(); ++i) {
+    Then(user, "the focus to move on after Tab " + std::to_string(i),
+         [this, &previous] { return W()->focus() != previous; },
+         i < focusable.size() ? std::function<void()>(look_and_tab) : [&, this] {
+           EXPECT_EQ(W()->focus(), kOddsList) << "Tab comes round to the list";
+           if (Widget(previous)->grab().toImage() == focused[previous]) {
+             unchanged.push_back(previous);
+           }
+         });
+  }
+  Close(user);
+  Run(user);
+  std::sort(visited.begin(), visited.end());
+  std::sort(focusable.begin(), focusable.end());
+  EXPECT_EQ(visited, focusable) << "Tab leads through every control that takes the focus";
+  std::string alike;
+  for (int control : unchanged) alike += " " + std::to_string(control);
+  EXPECT_TRUE(unchanged.empty()) << "drawn alike with and without the focus:" << alike;
+}
+
+TEST_F(CalculatorQtTest, ARightClickMenuClosesAtTheFirstEscOnAnyRow) {
+  StoreOdds({1.5, 2.0, 3.0});
+  UserScript user = User();
+  int menus = 0;
+  int reopened = 0;
+  auto right_click = [this](int row) {
+    QTableView* v = ListView();
+    ASSERT_NE(v, nullptr);
+    QPoint at = v->visualRect(v->model()->index(row - 1, 1)).center();
+    QTest::mouseClick(v->viewport(), Qt::RightButton, Qt::NoModifier, at);
+  };
+  // Row 3 while row 1 is highlighted, then row 3 again, now the highlighted one.
+  for (int round = 1; round <= 2; ++round) {
+    Then(user, "the window before right click " + std::to_string(round),
+         [this] { return ListShown().size() == 3; }, [&] { right_click(3); });
+    user.When("the menu " + std::to_string(round),
+              [] { return QApplication::activePopupWidget() != nullptr; }, [&] {
+                ++menus;
+                QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+              });
+    // A while after the Esc, with the window idle, no menu comes back.
+    auto ticks = std::make_shared<int>(0);
+    user.When("the window to stay without a menu after Esc " + std::to_string(round),
+              [this, ticks, &reopened] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                  ++reopened;
+                  QTest::keyClick(menu, Qt::Key_Escape);
+                  return false;
+                }
+                return Settled() && ++*ticks > 30;
+              },
+              [this] { EXPECT_EQ(W()->Find(kOddsList)->selected(), 3u); });
+  }
+  Close(user);
+  Run(user);
+  EXPECT_EQ(menus, 2);
+  EXPECT_EQ(reopened, 0) << "the menu opened again after Esc";
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 3.0}}));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // calculator_screenshot: runs the program's calculator window through the Qt backend in a
 // temporary folder whose odds file holds a few rows, types n, k and the stake, presses
 // "Расчет", and saves the window as a PNG:
-//   calculator_screenshot out.png [n k stake]
-// (defaults 3 2 10). Without a display it draws offscreen. It is a tool, not the program, so
+//   calculator_screenshot out.png [n k stake [rows]]
+// (defaults 3 2 10 and 5 rows; rows, 1 to 255, repeat the odds 1.50 2.00 3.00 1.85 2.45, so
+// "999 9 10 20" shows a 22-digit count and a 10-digit total). Without a display it draws
+// offscreen. It is a tool, not the program, so
 // it may reach the Qt widgets to grab them.
 #include <QApplication>
 #include <QImage>
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -29,16 +32,15 @@
 
 namespace {
 
-bool WriteOdds(const std::string& folder) {
+bool WriteOdds(const std::string& folder, int rows) {
   app::OddsRecord rec{};
   rt::KeyedFile file(app::OddsDeclaration(), &rec);
   file.SetName(folder + "/kf");
   if (file.Create() != 0 || file.Open() != 0) return false;
   const double odds[] = {1.5, 2.0, 3.0, 1.85, 2.45};
-  uint8_t nn = 0;
-  for (double kf : odds) {
-    rec.nn = ++nn;
-    rec.kf = kf;
+  for (int row = 0; row < rows; ++row) {
+    rec.nn = static_cast<uint8_t>(row + 1);
+    rec.kf = odds[row % 5];
     if (file.Add() != 0) return false;
   }
   return true;
@@ -47,20 +49,21 @@ bool WriteOdds(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 5) {
-    std::fprintf(stderr, "usage: %s OUTPUT.png [n k stake]\n",
+  const int rows = argc == 6 ? std::atoi(argv[5]) : 5;
+  if ((argc != 2 && argc != 5 && argc != 6) || rows < 1 || rows > 255) {
+    std::fprintf(stderr, "usage: %s OUTPUT.png [n k stake [rows 1..255]]\n",
                  argc > 0 ? argv[0] : "calculator_screenshot");
     return 2;
   }
   const std::string out = std::filesystem::absolute(argv[1]).string();
-  const std::string n = argc == 5 ? argv[2] : "3";
-  const std::string k = argc == 5 ? argv[3] : "2";
-  const std::string stake = argc == 5 ? argv[4] : "10";
+  const std::string n = argc >= 5 ? argv[2] : "3";
+  const std::string k = argc >= 5 ? argv[3] : "2";
+  const std::string stake = argc >= 5 ? argv[4] : "10";
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   rt::TempFolder folder;
-  if (folder.path().empty() || !WriteOdds(folder.path())) {
+  if (folder.path().empty() || !WriteOdds(folder.path(), rows)) {
     std::fprintf(stderr, "calculator_screenshot: cannot write the odds file\n");
     return 1;
   }

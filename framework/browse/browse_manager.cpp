@@ -797,6 +797,9 @@ void BrowseManager::HandleNewSelection() {
   }
   LoadCurrentRow();
   if (rt::KeyCode() == rt::kMouseRightUp) {
+    // The right click is answered by this menu, chosen from or dismissed: a key code left
+    // behind would open it again at the next new selection the refresh posts.
+    rt::SetKeyCode(0);
     if (POPUP) POPUP->ShowMenu(0, 0);
   } else if (WINDOW) {
     WINDOW->Refresh(false);

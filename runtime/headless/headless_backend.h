@@ -3,8 +3,9 @@
 // a window's event loop waits for an event. A message box or popup the script did not foresee
 // is recorded as a failure and answered with its default (a popup: dismissed). When the
 // script is used up and nothing is queued it closes the waiting window itself (recorded), so a
-// test never hangs. It owns its records and its script; it is safe to use from several runtime
-// threads.
+// test never hangs. Text is measured without fonts, kUnitsPerCharacter dialog units per
+// character (Backend::TextWidth), so widths in tests are exact. It owns its records and its
+// script; it is safe to use from several runtime threads.
 #pragma once
 
 #include <chrono>

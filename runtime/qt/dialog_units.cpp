@@ -64,6 +64,11 @@ QSize DialogUnits::Size(int width_units, int height_units) const {
   return QSize(X(width_units), Y(height_units));
 }
 
+int DialogUnits::WidthUnits(int pixels) const {
+  if (pixels <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(pixels) * 4 + base_width_ - 1) / base_width_);
+}
+
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {
   // Corners are converted, not the size, so a control's right edge lands where the next
   // control's left edge does when the resource puts them side by side.

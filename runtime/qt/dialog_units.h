@@ -33,6 +33,8 @@ class DialogUnits {
   int Y(int units) const;
   QSize Size(int width_units, int height_units) const;
   QRect Rect(int x, int y, int width, int height) const;
+  // The x units that cover `pixels` (rounded up, so the text measured is never cut).
+  int WidthUnits(int pixels) const;
 
  private:
   int base_width_;

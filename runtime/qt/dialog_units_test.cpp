@@ -21,6 +21,19 @@ TEST(DialogUnitsTest, UnitsAreQuartersOfTheWidthAndEighthsOfTheHeightRounded) {
   EXPECT_EQ(du.Size(210, 130), QSize(315, 211));
 }
 
+TEST(DialogUnitsTest, WidthUnitsCoverThePixelsAndNoMore) {
+  for (int base : {5, 6, 7, 9}) {
+    DialogUnits du(base, 13);
+    EXPECT_EQ(du.WidthUnits(0), 0);
+    EXPECT_EQ(du.WidthUnits(-3), 0);
+    for (int pixels = 1; pixels <= 400; ++pixels) {
+      const int units = du.WidthUnits(pixels);
+      ASSERT_GE(units * base, pixels * 4) << base << " " << pixels;
+      ASSERT_LT((units - 1) * base, pixels * 4) << base << " " << pixels;
+    }
+  }
+}
+
 TEST(DialogUnitsTest, ControlsSideBySideInUnitsTouchWithoutGapOrOverlap) {
   DialogUnits du(7, 15);
   // The calculator's "С", "+", "?" buttons: 93..108, 109..124, 125..140 would leave one-unit

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "runtime/qt/list_table_model.h"
 
 namespace rt {
@@ -24,7 +26,10 @@ void ListCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
   QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-  int indent = units_.X(index.data(ListTableModel::kIndentRole).toInt());
+  // The indent is the format's spacing: it gives way before the text is cut.
+  int room = r.width() - opt.fontMetrics.horizontalAdvance(text);
+  int indent = std::clamp(units_.X(index.data(ListTableModel::kIndentRole).toInt()), 0,
+                          std::max(room, 0));
   if (opt.displayAlignment & Qt::AlignRight) {
     r.adjust(0, 0, -indent, 0);
   } else if (opt.displayAlignment & Qt::AlignLeft) {
@@ -52,6 +57,28 @@ void ListCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
   }
   painter->restore();
+}
+
+int ListCellDelegate::TextRoom(const QWidget* view, int width) const {
+  QStyleOptionViewItem opt;
+  opt.initFrom(view);
+  opt.widget = view;
+  opt.font = view->font();
+  opt.fontMetrics = view->fontMetrics();
+  // As a table view prepares a cell's option (the text takes the whole cell), with a
+  // one-character text.
+  const int icon = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+  opt.decorationSize = QSize(icon, icon);
+  opt.decorationPosition = QStyleOptionViewItem::Left;
+  opt.decorationAlignment = Qt::AlignCenter;
+  opt.displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+  opt.textElideMode = Qt::ElideRight;
+  opt.showDecorationSelected = true;
+  opt.features = QStyleOptionViewItem::HasDisplay;
+  opt.text = QStringLiteral("0");
+  opt.rect = QRect(0, 0, width, opt.fontMetrics.height() + 2);
+  const QStyle* style = view->style();
+  return style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view).width();
 }
 
 }  // namespace rt

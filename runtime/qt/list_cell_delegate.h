@@ -1,6 +1,7 @@
 // ListCellDelegate: draws a list cell as the list format asks: the text kept an indent away
-// from its aligned edge, a line after columns with a right border and under cells that are
-// underlined. It reads everything from the model; it owns nothing.
+// from its aligned edge (the indent yields when the cell is too narrow for both, the text
+// never does), a line after columns with a right border and under cells that are underlined.
+// It reads everything from the model; it owns nothing.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -18,6 +19,9 @@ class ListCellDelegate : public QStyledItemDelegate {
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
+
+  // Pixels of a cell `width` wide that the style leaves for the text, indent not counted.
+  int TextRoom(const QWidget* view, int width) const;
 
  private:
   DialogUnits units_;

@@ -8,6 +8,7 @@
 
 #include "runtime/windows/event.h"
 #include "runtime/qt/key_codes.h"
+#include "runtime/qt/picture_width.h"
 
 namespace rt {
 
@@ -74,7 +75,15 @@ void ListControlWidget::ApplyColumns() {
     if (!columns[i].header.empty()) any_header = true;
     if (columns[i].width > 0) {
       header->setSectionResizeMode(section, QHeaderView::Interactive);
-      header->resizeSection(section, units_.X(columns[i].width));
+      int width = units_.X(columns[i].width);
+      // A column too narrow for the widest value of its picture in the list's font is widened
+      // until that value fits whole.
+      if (columns[i].picture) {
+        const int widest = WidestValueWidth(*columns[i].picture, view_->fontMetrics());
+        const int missing = widest - delegate_->TextRoom(view_, width);
+        if (missing > 0) width += missing;
+      }
+      header->resizeSection(section, width);
     } else {
       header->setSectionResizeMode(section, QHeaderView::Stretch);
     }
@@ -121,6 +130,11 @@ int ListControlWidget::RowsShown() const {
   return rows < 1 ? 1 : rows;
 }
 
+int ListControlWidget::TextRoom(int column) const {
+  if (column < 1 || column > model_->columnCount()) return 0;
+  return delegate_->TextRoom(view_, view_->columnWidth(column - 1));
+}
+
 QRect ListControlWidget::CellRect(size_t row, int column) const {
   if (row == 0 || column < 1) return QRect();
   QRect r = view_->visualRect(model_->index(static_cast<int>(row) - 1, column - 1));
@@ -148,7 +162,8 @@ void ListControlWidget::changeEvent(QEvent* event) {
   QFrame::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     ApplyRowHeight();
-    Layout();
+    // Columns are at least as wide as their values in this font.
+    ApplyColumns();
   }
 }
 

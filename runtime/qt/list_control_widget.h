@@ -32,6 +32,8 @@ class ListControlWidget : public QFrame {
   void ShowSelection(size_t row);
   // page_mode: the scroll bar is ours and shows thumb (0..100); otherwise the view's own.
   void ShowScroll(bool page_mode, bool vscroll, int thumb);
+  // Pixels column (1-based) leaves for a value's text (its indent yields to the text).
+  int TextRoom(int column) const;
   // Whole rows that fit in the view now.
   int RowsShown() const;
   // The cell's rectangle in this widget's coordinates (row and column 1-based); an empty

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QWidget>
 
 #include <map>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "runtime/windows/menu_text.h"
+#include "runtime/qt/control_style.h"
+#include "runtime/qt/dialog_units.h"
 #include "runtime/qt/gui_thread.h"
 #include "runtime/qt/message_box_dialog.h"
 #include "runtime/qt/popup_menu.h"
@@ -364,6 +367,15 @@ void QtBackend::EventPosted(int thread) {
   }
   Impl* impl = impl_.get();
   impl_->Deliver([impl] { impl->WakeWaits(); });
+}
+
+int QtBackend::TextWidth(const Window& window, int control, std::string_view text) {
+  const FontSpec& window_font = window.font();
+  const Control* c = control != 0 ? window.Find(control) : nullptr;
+  const QFont font = ControlFont(c != nullptr ? c->font() : window_font, window_font);
+  const DialogUnits units(ControlFont(window_font, window_font));
+  const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  return units.WidthUnits(QFontMetrics(font).horizontalAdvance(shown));
 }
 
 }  // namespace rt

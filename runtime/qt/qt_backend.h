@@ -63,6 +63,9 @@ class QtBackend : public Backend {
   void EventPosted(int thread) override;
 
   int ShowPopup(Window* window, const MenuText& menu, int x, int y) override;
+  // Measured with the font the control's widget is given (its own, or the window's), in the
+  // dialog units of the window's font, as its mirror converts them.
+  int TextWidth(const Window& window, int control, std::string_view text) override;
 
  private:
   struct Impl;

@@ -1,5 +1,8 @@
 #include "runtime/qt/spin_edit.h"
 
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+
 namespace rt {
 
 SpinEdit::SpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
@@ -7,6 +10,15 @@ SpinEdit::SpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
   setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   setKeyboardTracking(true);
   setAccelerated(false);
+}
+
+int SpinEdit::EditFieldWidth(QSize size) const {
+  QStyleOptionSpinBox opt;
+  initStyleOption(&opt);
+  opt.rect = QRect(QPoint(0, 0), size);
+  return style()
+      ->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxEditField, this)
+      .width();
 }
 
 void SpinEdit::stepBy(int steps) { emit stepRequested(steps); }

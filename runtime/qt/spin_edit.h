@@ -15,6 +15,8 @@ class SpinEdit : public QAbstractSpinBox {
   explicit SpinEdit(QWidget* parent = nullptr);
 
   QLineEdit* edit() const { return lineEdit(); }
+  // The width the style gives the edit field when the whole spin box is `size`.
+  int EditFieldWidth(QSize size) const;
   void stepBy(int steps) override;
   QValidator::State validate(QString& input, int& pos) const override;
   void fixup(QString& input) const override {}

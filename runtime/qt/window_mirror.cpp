@@ -13,6 +13,7 @@
 #include "runtime/qt/control_style.h"
 #include "runtime/qt/key_codes.h"
 #include "runtime/qt/list_control_widget.h"
+#include "runtime/qt/picture_width.h"
 #include "runtime/qt/spin_edit.h"
 #include "runtime/qt/standard_icons.h"
 #include "runtime/values/record_descriptor.h"
@@ -282,6 +283,9 @@ void WindowMirror::SyncFocus(int control) {
     return;
   }
   w->setFocus(Qt::OtherFocusReason);
+  // The runtime moves the focus, so Qt never sees a Tab of its own and its styles would
+  // draw no focus on buttons: the focus is always drawn, wherever it came from.
+  setAttribute(Qt::WA_KeyboardFocusChange, true);
   // Reaching an edit field by Tab or by the program selects its text, so typing replaces
   // it; a click keeps the cursor where the user put it, and typing keeps what was typed.
   // (For a window of another thread the answer to the request comes later, hence the note.)
@@ -430,6 +434,18 @@ void WindowMirror::ApplyGeometry(Entry& e) {
     if (s.height() == 0 && hint.height() > r.height()) r.setHeight(hint.height());
     if (s.kind() == ControlKind::kImage && s.width() == 0) r.setWidth(hint.width());
     if (s.kind() == ControlKind::kImage && s.height() == 0) r.setHeight(hint.height());
+  }
+  if ((s.kind() == ControlKind::kEntry || s.kind() == ControlKind::kSpin) && s.picture()) {
+    // The resource's size was drawn for another face: an entry too narrow for the widest
+    // value of its picture in the font it really has grows to the right until it holds it
+    // ("9999.99" whole, never "999.99" with a cut first digit).
+    QLineEdit* edit = EditOf(w, s.kind());
+    const int field = s.kind() == ControlKind::kSpin
+                          ? static_cast<SpinEdit*>(w)->EditFieldWidth(r.size())
+                          : r.width();
+    const int missing =
+        WidestValueWidth(*s.picture(), edit->fontMetrics()) - LineEditTextRoom(edit, field);
+    if (missing > 0) r.setWidth(r.width() + missing);
   }
   w->setGeometry(r);
   if (s.kind() == ControlKind::kButton && !s.icon().empty()) {

@@ -26,6 +26,22 @@ void Backend::WaitForEvent(Window& window) {
   RuntimeThread::Current().WaitForWork(&window, std::chrono::milliseconds(200));
 }
 
+int Backend::TextWidth(const Window& window, int control, std::string_view text) {
+  return CharacterCount(text) * kUnitsPerCharacter;
+}
+
+int CharacterCount(std::string_view text) {
+  int count = 0;
+  // Every byte that does not continue a sequence starts a character.
+  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return count;
+}
+
+int TextWidth(const Window& window, int control, std::string_view text) {
+  if (Backend* b = CurrentBackend()) return b->TextWidth(window, control, text);
+  return CharacterCount(text) * kUnitsPerCharacter;
+}
+
 std::string WaitCursor() { return StandardIconRef(0x7F03); }
 
 void MakeSoundRequest(MessageBoxRequest& r) {

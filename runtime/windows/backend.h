@@ -91,11 +91,25 @@ class Backend {
   // backend whose WaitForEvent runs a toolkit loop wakes it here.
   virtual void EventPosted(int thread) {}
 
+  // ---- Measuring. How wide text is when control of window (0: the window itself) shows it
+  // in its font, in the window's dialog units, rounded up. Called on the window's runtime
+  // thread. The default counts kUnitsPerCharacter per character, the same for every font, so
+  // a backend with no fonts (and a test) gets exact, predictable widths.
+  virtual int TextWidth(const Window& window, int control, std::string_view text);
+
   // ---- Popup menu: show it at (x, y) in screen pixels (kDefaultPosition: at the mouse) and
   // return the chosen item's MenuItem::choice, 0 when dismissed. window is the thread's
   // target window (may be nullptr). The default dismisses it.
   virtual int ShowPopup(Window* window, const MenuText& menu, int x, int y) { return 0; }
 };
+
+// One average character: what the dialog-unit grid is made of (x units are quarters of it).
+inline constexpr int kUnitsPerCharacter = 4;
+// Characters of a UTF-8 text: the bytes that do not continue a sequence.
+int CharacterCount(std::string_view text);
+// How wide text is in control's font through the current backend (Backend::TextWidth); with
+// no backend, kUnitsPerCharacter per character.
+int TextWidth(const Window& window, int control, std::string_view text);
 
 // "Wherever the toolkit puts it" for popup coordinates.
 inline constexpr int kDefaultPosition = static_cast<int>(0x80000000u);

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
+
+#include "runtime/windows/window.h"
+#include "runtime/windows/window_resource.h"
 
 namespace rt {
 namespace {
@@ -54,6 +58,40 @@ TEST(MessageLinesTest, BarBreaksLinesAndKeepsEmptyOnes) {
             (std::vector<std::string_view>{"one", "two", "", "four"}));
   EXPECT_EQ(MessageLines(""), (std::vector<std::string_view>{""}));
   EXPECT_EQ(MessageLines("end|"), (std::vector<std::string_view>{"end", ""}));
+}
+
+TEST(CharacterCountTest, CountsCharactersNotBytes) {
+  EXPECT_EQ(CharacterCount(""), 0);
+  EXPECT_EQ(CharacterCount("135.00"), 6);
+  EXPECT_EQ(CharacterCount("Сумма :"), 7);  // 12 bytes
+  EXPECT_EQ(CharacterCount("\xD0\xA1"), 1);  // the clear button's Cyrillic Es
+}
+
+TEST_F(BackendTest, TextIsFourUnitsACharacterUnlessTheBackendMeasuresIt) {
+  WindowResource resource;
+  resource.label = "MEASURED";
+  resource.width = 100;
+  resource.height = 50;
+  std::unique_ptr<Window> w = Window::Prepare(resource, {});
+  ASSERT_NE(w, nullptr);
+  // No backend, and a backend that does not measure: the fixed width.
+  EXPECT_EQ(TextWidth(*w, 0, "2634095604619702128324"), 22 * kUnitsPerCharacter);
+  RecordingBackend plain;
+  SetBackend(&plain);
+  EXPECT_EQ(TextWidth(*w, 0, "Кол-во вар.:"), 12 * kUnitsPerCharacter);
+
+  // A backend that measures is asked, with the window and the control.
+  struct Measuring : RecordingBackend {
+    int TextWidth(const Window& window, int control, std::string_view text) override {
+      asked_control = control;
+      return static_cast<int>(text.size()) * 5 + window.width();
+    }
+    int asked_control = -1;
+  } measuring;
+  SetBackend(&measuring);
+  EXPECT_EQ(TextWidth(*w, 13, "999"), 115);
+  EXPECT_EQ(measuring.asked_control, 13);
+  SetBackend(nullptr);
 }
 
 TEST_F(BackendTest, MessageBoxReachesTheBackendWithASoundRequest) {

@@ -133,7 +133,7 @@ TEST(CalculatorWindowResourceTest, TheOddsListAndThePicture) {
   ASSERT_NE(list, nullptr);
   ASSERT_NE(picture, nullptr);
   // Row number and odds, right-aligned, the odds' column resizable.
-  EXPECT_EQ(list->list_format, "[20R(5)|_@n2@30R(5)_M@n5.2@]");
+  EXPECT_EQ(list->list_format, "[20R(5)|_@n3@30R(5)_M@n5.2@]");
   EXPECT_EQ(list->message, "Browsing Records");
   // The browse moves the highlight itself and shows the scroll bar when a page is full.
   EXPECT_TRUE(list->page_mode);

@@ -247,6 +247,8 @@ void RowEditSession::SaveRow() {
   FileManager* file = File();
   uint16_t saved = file ? file->SnapshotBuffer() : 0;
   browse_.LoadCurrentRow();
+  // Only what this save notes may end the edit below.
+  if (file) file->SyncThreadInfo().LASTERROR = 0;
   int result = kLevelFatal;
   if (request_ == kRequestInsert) {
     if (file) result = file->Insert();
@@ -256,9 +258,12 @@ void RowEditSession::SaveRow() {
   if (result != kLevelGoOn) {
     keep_ = true;
     response_ = kResponseCancelled;
+    // A row another station deleted can never be saved: the user has been told once, and
+    // the edit ends so the list can show the table as it is now.
+    if (file && file->SyncThreadInfo().LASTERROR == kErrRecordDeleted) keep_ = false;
   }
   // A failed save gives the record buffer back as it was; a good one drops the copy.
-  if (file) file->RestoreSnapshot(saved, keep_);
+  if (file) file->RestoreSnapshot(saved, result != kLevelGoOn);
   if (browse_.VIEW) browse_.VIEW->Flush();
 }
 

@@ -91,12 +91,17 @@ TEST_F(CalculatorTwoCopiesTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsRepo
   EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}}));
 }
 
-TEST_F(CalculatorTwoCopiesTest, AnInsertWhileTheOtherCopyClearsTheTableIsReportedOnce) {
+// Enter saves the row; Down saves it and goes on to a new one: after the other copy cleared
+// the table, either is told once and the edit ends there.
+class InsertIntoAClearedTableTest : public CalculatorTwoCopiesTest,
+                                    public ::testing::WithParamInterface<int> {};
+
+TEST_P(InsertIntoAClearedTableTest, IsReportedOnceAndTheEditEnds) {
   StoreOdds({1.5, 2.0});
   OtherCopy other([](rt::HeadlessBackend& b) { b.Click(kClearButton); });
   InsertWhileTheOtherCopyClears(other, "2,5");
   backend().AnswerNextMessageBox(rt::kButtonOk);
-  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().PressKey(kOddsEditor, GetParam());
   backend().Check([&] {
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(backend().MessageBoxes()[0].request.caption, "Запись удалена");
@@ -114,6 +119,9 @@ TEST_F(CalculatorTwoCopiesTest, AnInsertWhileTheOtherCopyClearsTheTableIsReporte
   EXPECT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Stored(), (Rows{{1, 2.5}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(EnterOrDown, InsertIntoAClearedTableTest,
+                         ::testing::Values(rt::kKeyEnter, rt::kKeyDown));
 
 TEST_F(CalculatorTwoCopiesTest, EscapeFromANewRowTheOtherCopyClearedAsksNothing) {
   StoreOdds({1.5});

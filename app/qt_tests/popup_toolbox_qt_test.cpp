@@ -19,7 +19,7 @@
 #include "runtime/windows/backend.h"
 #include "runtime/windows/event.h"
 #include "runtime/windows/event_loop.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/qt_test_support.h"
@@ -77,7 +77,7 @@ class PopupToolboxQtTest : public ::testing::Test {
     ASSERT_EQ(popup_.AppendMimicItem("!&Go", "&Go", rt::test::kGo), "Go");
     ASSERT_EQ(popup_.AppendItem("-"), "Separator");
     ASSERT_EQ(popup_.AppendItem("&Sort by odds"), "Sortbyodds");  // in the menu only
-    ASSERT_EQ(popup_.AppendMimicItem("!Расчет", "Calc", rt::test::kCalc), "Calc");
+    ASSERT_EQ(popup_.AppendMimicItem("!Расчет", "Calc", rt::test::kRun), "Calc");
   }
 
   void TearDown() override {
@@ -159,7 +159,7 @@ TEST_F(PopupToolboxQtTest, ButtonsAreWidgetsOnTheGuiThreadAndAClickPressesThePar
   EXPECT_TRUE(go->text().isEmpty());
   EXPECT_FALSE(go->icon().isNull());
   EXPECT_TRUE(go->toolTip().contains("Go")) << go->toolTip().toStdString();
-  EXPECT_EQ(calc->text(), "Расчет");
+  EXPECT_EQ(calc->text(), "&Run");
   EXPECT_TRUE(go->isEnabled());
   EXPECT_TRUE(calc->isEnabled());
   EXPECT_TRUE(go->isVisible());
@@ -170,7 +170,7 @@ TEST_F(PopupToolboxQtTest, ButtonsAreWidgetsOnTheGuiThreadAndAClickPressesThePar
   QTest::mouseClick(calc, Qt::LeftButton);
   Taken taken = NextAccepted();
   EXPECT_EQ(taken.event, rt::kEventAccepted);
-  EXPECT_EQ(taken.control, rt::test::kCalc);
+  EXPECT_EQ(taken.control, rt::test::kRun);
   EXPECT_EQ(taken.thread, gui_thread_);
 
   // The toolbox stays open for more presses.
@@ -187,7 +187,7 @@ TEST_F(PopupToolboxQtTest, ADisabledParentButtonShowsDisabledAfterARefreshAndCan
   QPointer<QPushButton> calc = Button(2);
   ASSERT_TRUE(calc->isEnabled());
 
-  parent_->Disable(rt::test::kCalc);
+  parent_->Disable(rt::test::kRun);
   popup_.RefreshToolbox();
   ASSERT_TRUE(QTest::qWaitFor([&] { return calc && !calc->isEnabled(); }, kWaitMs))
       << "the toolbox did not catch up with its control";
@@ -201,7 +201,7 @@ TEST_F(PopupToolboxQtTest, ADisabledParentButtonShowsDisabledAfterARefreshAndCan
   EXPECT_EQ(taken.event, rt::kEventAccepted);
   EXPECT_EQ(taken.control, rt::test::kGo);
 
-  parent_->Enable(rt::test::kCalc);
+  parent_->Enable(rt::test::kRun);
   popup_.RefreshToolbox();
   EXPECT_TRUE(QTest::qWaitFor([&] { return calc && calc->isEnabled(); }, kWaitMs));
 }

@@ -4,7 +4,7 @@
 
 #include "framework/eip/eip_test_window.h"
 #include "runtime/windows/event.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/runtime_thread.h"
 

@@ -17,7 +17,7 @@
 #include "runtime/windows/event_loop.h"
 #include "runtime/headless/headless_backend.h"
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/menu_text.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/runtime_thread.h"

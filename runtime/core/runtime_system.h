@@ -1,3 +1,6 @@
+// The core room of the runtime, below every other: error codes and their texts, the thread's
+// last error, and the runtime's start and end. It includes nothing of the other rooms.
+//
 // RuntimeSystem: the runtime's start and end. A program hands it a table of module routines
 // (each run with 0 at start-up and with a non-zero value at shutdown, in table order), asks it
 // to check the version the program was built for, and closes it down at the end.

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/runtime_thread.h"
 
@@ -70,7 +70,7 @@ TEST_F(EventLoopTest, CloseWindowsDefaultHandlingClosesTheWindowAndEndsTheLoop) 
   auto w = OpenTestWindow();
   backend().Click(test::kGo);
   backend().CloseWindow();
-  backend().Click(test::kCalc);  // never reached: the window is gone
+  backend().Click(test::kRun);  // never reached: the window is gone
   std::vector<Seen> seen = RunLoop(*w);
   EXPECT_EQ(seen.back().event, kEventCloseWindow);
   EXPECT_FALSE(w->IsOpen());
@@ -78,7 +78,7 @@ TEST_F(EventLoopTest, CloseWindowsDefaultHandlingClosesTheWindowAndEndsTheLoop) 
   EXPECT_EQ(backend().PendingActions(), 1u);
   // The rest of the script waits for the window to be opened again.
   ASSERT_TRUE(w->Open());
-  EXPECT_EQ(EventsOf(RunLoop(*w), test::kCalc), (std::vector<int>{kEventAccepted}));
+  EXPECT_EQ(EventsOf(RunLoop(*w), test::kRun), (std::vector<int>{kEventAccepted}));
 }
 
 TEST_F(EventLoopTest, SkippingTheDefaultKeepsTheWindowOpenAndLeavingEndsOnlyTheLoop) {
@@ -112,7 +112,7 @@ TEST_F(EventLoopTest, AnEventNotEndedGetsTheDefaultHandling) {
 TEST_F(EventLoopTest, NestedLoopsTakeTheirOwnEventsAndTheOuterGoesOnAfterwards) {
   auto w = OpenTestWindow();
   backend().Click(test::kGo);
-  backend().Click(test::kCalc);
+  backend().Click(test::kRun);
   backend().Click(test::kGo);
   std::vector<int> inner_accepted;
   int field_after_inner = -1;
@@ -122,16 +122,16 @@ TEST_F(EventLoopTest, NestedLoopsTakeTheirOwnEventsAndTheOuterGoesOnAfterwards) 
       while (inner.Next()) {
         EXPECT_EQ(Field(), inner.event().control);
         if (Accepted() != 0) inner_accepted.push_back(Accepted());
-        inner.EndEvent(Accepted() == test::kCalc ? kStepLeave : kStepDefault);
+        inner.EndEvent(Accepted() == test::kRun ? kStepLeave : kStepDefault);
       }
       field_after_inner = Field();
     }
     return kStepDefault;
   });
-  EXPECT_EQ(inner_accepted, (std::vector<int>{test::kCalc}));
+  EXPECT_EQ(inner_accepted, (std::vector<int>{test::kRun}));
   EXPECT_EQ(field_after_inner, test::kGo) << "the outer event is current again";
   EXPECT_EQ(EventsOf(outer, test::kGo), (std::vector<int>{kEventAccepted, kEventAccepted}));
-  EXPECT_TRUE(EventsOf(outer, test::kCalc).empty());
+  EXPECT_TRUE(EventsOf(outer, test::kRun).empty());
 }
 
 TEST_F(EventLoopTest, ANestedLoopOnAnotherWindowLeavesTheFirstWindowsEventsQueued) {
@@ -180,7 +180,7 @@ TEST_F(EventLoopTest, KeylessPostsKeepTheLastKeyCode) {
   std::vector<int> keys;
   RunLoop(*w, [&](const Event& e) {
     if (e.number == kEventAccepted) {
-      EXPECT_TRUE(w->Post(kEventCustom, test::kCalc));
+      EXPECT_TRUE(w->Post(kEventCustom, test::kRun));
     }
     if (e.number == kEventCustom) keys.push_back(KeyCode());
     return kStepDefault;

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 
 namespace rt {
 namespace {
@@ -149,7 +149,7 @@ TEST_F(HeadlessBackendTest, ALabelledActionGoesToThatWindowOnly) {
                                {AnyRef::Of(other_vars.total),
                                 Window::Binding(&other_vars.rows, &other_vars.layout),
                                 AnyRef::Of(other_vars.count), AnyRef::Of(other_vars.size),
-                                AnyRef::Of(other_vars.stake), AnyRef::Of(other_vars.small)});
+                                AnyRef::Of(other_vars.amount), AnyRef::Of(other_vars.small)});
   ASSERT_TRUE(first && other);
   ASSERT_TRUE(first->Open());
   ASSERT_TRUE(other->Open());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 
 namespace rt {

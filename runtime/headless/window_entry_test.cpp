@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 
 namespace rt {
@@ -63,16 +63,16 @@ TEST_F(WindowEntryTest, AProgramThatBeepsOnRejectGetsNoSecondBeep) {
 }
 
 TEST_F(WindowEntryTest, EnterChecksTheEntryWithoutLeavingIt) {
-  backend().Type(test::kStake, "2.5", /*leave=*/false);
-  backend().PressKey(test::kStake, kKeyEnter);
-  backend().Check([&] { EXPECT_EQ(w().focus(), test::kStake); });
-  backend().Type(test::kStake, "x", /*leave=*/false);
+  backend().Type(test::kAmount, "2.5", /*leave=*/false);
+  backend().PressKey(test::kAmount, kKeyEnter);
+  backend().Check([&] { EXPECT_EQ(w().focus(), test::kAmount); });
+  backend().Type(test::kAmount, "x", /*leave=*/false);
   backend().PressKey(0, kKeyEnter);
   std::vector<Seen> seen = RunLoop(w());
-  EXPECT_EQ(EventsOf(seen, test::kStake), (std::vector<int>{kEventAccepted, kEventRejected}));
-  EXPECT_EQ(vars_.stake, 2.5);
+  EXPECT_EQ(EventsOf(seen, test::kAmount), (std::vector<int>{kEventAccepted, kEventRejected}));
+  EXPECT_EQ(vars_.amount, 2.5);
   for (const Seen& s : seen) {
-    if (s.control == test::kStake && s.event != kEventSelected) {
+    if (s.control == test::kAmount && s.event != kEventSelected) {
       EXPECT_EQ(s.key_code, kKeyEnter);
     }
   }
@@ -105,34 +105,34 @@ TEST_F(WindowEntryTest, SpinBoxKeepsToItsRange) {
 }
 
 TEST_F(WindowEntryTest, AButtonPressCompletesTheFocusedEntryFirst) {
-  double stake_at_press = -1;
-  backend().Type(test::kStake, "2.50", /*leave=*/false);
-  backend().Click(test::kCalc);
+  double amount_at_press = -1;
+  backend().Type(test::kAmount, "2.50", /*leave=*/false);
+  backend().Click(test::kRun);
   std::vector<Seen> seen = RunLoop(w(), [&](const Event& e) {
-    if (e.number == kEventAccepted && e.control == test::kCalc) stake_at_press = vars_.stake;
+    if (e.number == kEventAccepted && e.control == test::kRun) amount_at_press = vars_.amount;
     return kStepDefault;
   });
   std::vector<std::pair<int, int>> order;
   for (const Seen& s : seen) order.push_back({s.event, s.control});
   std::vector<std::pair<int, int>> expected = {
       {kEventOpenWindow, 0},
-      {kEventSelected, test::kStake},
-      {kEventAccepted, test::kStake},
-      {kEventSelected, test::kCalc},
-      {kEventAccepted, test::kCalc},
+      {kEventSelected, test::kAmount},
+      {kEventAccepted, test::kAmount},
+      {kEventSelected, test::kRun},
+      {kEventAccepted, test::kRun},
       {kEventCloseWindow, 0}};
   EXPECT_EQ(order, expected);
-  EXPECT_EQ(stake_at_press, 2.5);
+  EXPECT_EQ(amount_at_press, 2.5);
   EXPECT_EQ(backend().AutoCloses().size(), 1u);
 }
 
 TEST_F(WindowEntryTest, ARejectedEntryStopsTheButtonPress) {
-  backend().Type(test::kStake, "2,5.0", /*leave=*/false);
-  backend().Click(test::kCalc);
+  backend().Type(test::kAmount, "2,5.0", /*leave=*/false);
+  backend().Click(test::kRun);
   std::vector<Seen> seen = RunLoop(w());
-  EXPECT_EQ(EventsOf(seen, test::kStake), (std::vector<int>{kEventRejected}));
-  EXPECT_TRUE(EventsOf(seen, test::kCalc).empty());
-  EXPECT_EQ(w().focus(), test::kStake);
+  EXPECT_EQ(EventsOf(seen, test::kAmount), (std::vector<int>{kEventRejected}));
+  EXPECT_TRUE(EventsOf(seen, test::kRun).empty());
+  EXPECT_EQ(w().focus(), test::kAmount);
 }
 
 TEST_F(WindowEntryTest, LeavingAnUntouchedEntrySaysNothing) {
@@ -147,7 +147,7 @@ TEST_F(WindowEntryTest, LeavingAnUntouchedEntrySaysNothing) {
 TEST_F(WindowEntryTest, SelectWithNoControlChecksEveryEntryAndCompletesWhenAllAreGood) {
   vars_.size = 1;  // the spin's range starts at 1: its initial 0 would be refused
   w().Display();
-  backend().Type(test::kStake, "3", /*leave=*/false);
+  backend().Type(test::kAmount, "3", /*leave=*/false);
   backend().Type(test::kCount, "abc", /*leave=*/false);
   backend().Check([&] { EXPECT_FALSE(w().Select()); });
   backend().Check([&] { EXPECT_EQ(w().focus(), test::kCount); });
@@ -157,39 +157,39 @@ TEST_F(WindowEntryTest, SelectWithNoControlChecksEveryEntryAndCompletesWhenAllAr
   std::vector<int> window_events = EventsOf(seen, 0);
   EXPECT_EQ(window_events,
             (std::vector<int>{kEventOpenWindow, kEventCompleted, kEventCloseWindow}));
-  // Typing into kCount left the stake (accepted), then Select found kCount bad.
+  // Typing into kCount left the amount (accepted), then Select found kCount bad.
   EXPECT_EQ(EventsOf(seen, test::kCount), (std::vector<int>{kEventRejected}));
   EXPECT_EQ(vars_.count, 4);
-  EXPECT_EQ(vars_.stake, 3);
+  EXPECT_EQ(vars_.amount, 3);
 }
 
 TEST_F(WindowEntryTest, DisplayAndUpdateGoThroughThePictures) {
   vars_.total = 1234.5;
-  vars_.stake = 1234.567;
+  vars_.amount = 1234.567;
   w().Display();
   EXPECT_EQ(w().Find(test::kTotal)->shown_text(), "   1234.50");
-  EXPECT_EQ(w().Find(test::kStake)->shown_text(), "1234.57");
+  EXPECT_EQ(w().Find(test::kAmount)->shown_text(), "1234.57");
 
-  w().UserType(test::kStake, "7.25");
-  EXPECT_TRUE(w().Update(test::kStake));
-  EXPECT_EQ(vars_.stake, 7.25);
-  w().UserType(test::kStake, "seven");
+  w().UserType(test::kAmount, "7.25");
+  EXPECT_TRUE(w().Update(test::kAmount));
+  EXPECT_EQ(vars_.amount, 7.25);
+  w().UserType(test::kAmount, "seven");
   EXPECT_FALSE(w().Update());
-  EXPECT_EQ(vars_.stake, 7.25);
-  w().Display(test::kStake);
-  EXPECT_EQ(w().Find(test::kStake)->shown_text(), "   7.25");
+  EXPECT_EQ(vars_.amount, 7.25);
+  w().Display(test::kAmount);
+  EXPECT_EQ(w().Find(test::kAmount)->shown_text(), "   7.25");
 }
 
 TEST_F(WindowEntryTest, HiddenOrDisabledControlsTakeNoInput) {
-  w().Disable(test::kCalc);
+  w().Disable(test::kRun);
   w().Hide(test::kCount);
-  backend().Click(test::kCalc);
+  backend().Click(test::kRun);
   backend().Type(test::kCount, "5");
   std::vector<Seen> seen = RunLoop(w());
-  EXPECT_TRUE(EventsOf(seen, test::kCalc).empty());
+  EXPECT_TRUE(EventsOf(seen, test::kRun).empty());
   EXPECT_TRUE(EventsOf(seen, test::kCount).empty());
   EXPECT_EQ(vars_.count, 0);
-  EXPECT_EQ(w().Property(test::kCalc, kPropDisabled), "1");
+  EXPECT_EQ(w().Property(test::kRun, kPropDisabled), "1");
   EXPECT_EQ(w().Property(test::kCount, kPropVisible), "0");
 }
 

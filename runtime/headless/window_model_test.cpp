@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/headless/headless_test_support.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 
 namespace rt {
@@ -34,19 +34,19 @@ TEST_F(WindowModelTest, TheResourceBecomesControlsWithTheirPlacesFontsAndColours
   EXPECT_EQ(list->x(), 31);
   EXPECT_EQ(list->height(), 98);
   EXPECT_EQ(list->font().weight, kWeightBold);
-  EXPECT_EQ(list->background(), Rgb(153, 169, 152));
-  EXPECT_EQ(list->message(), "Browsing Records");
+  EXPECT_EQ(list->background(), Rgb(224, 232, 240));
+  EXPECT_EQ(list->message(), "Rows");
   ASSERT_NE(list->format(), nullptr);
   EXPECT_EQ(list->format()->Columns().size(), 2u);
   EXPECT_EQ(ParseStandardIconRef(w().Find(test::kGo)->icon()), 32517);
-  EXPECT_EQ(w().Find(test::kPrompt)->shown_text(), "Сум.- 1 вар :");
+  EXPECT_EQ(w().Find(test::kPrompt)->shown_text(), "Amount:");
   EXPECT_EQ(w().Property(test::kList, kPropType), "37");
-  EXPECT_EQ(w().PropertyInt(test::kCalc, kPropType), static_cast<int>(ControlKind::kButton));
+  EXPECT_EQ(w().PropertyInt(test::kRun, kPropType), static_cast<int>(ControlKind::kButton));
   EXPECT_EQ(w().Property(test::kCount, kPropText), "n3") << "an entry's text is its picture";
   EXPECT_EQ(w().Property(test::kSize, kPropRangeHigh), "9");
-  EXPECT_EQ(w().Property(test::kCalc, kPropText), "Расчет");
-  EXPECT_EQ(w().Property(test::kList, kPropBackground), std::to_string(Rgb(153, 169, 152)));
-  EXPECT_EQ(w().Property(test::kCalc, kPropBackground), "-1");
+  EXPECT_EQ(w().Property(test::kRun, kPropText), "&Run");
+  EXPECT_EQ(w().Property(test::kList, kPropBackground), std::to_string(Rgb(224, 232, 240)));
+  EXPECT_EQ(w().Property(test::kRun, kPropBackground), "-1");
   EXPECT_EQ(w().Find(99), nullptr);
   EXPECT_EQ(w().Property(99, kPropText), "");
   EXPECT_FALSE(w().SetProperty(99, kPropText, "x"));
@@ -60,14 +60,14 @@ TEST_F(WindowModelTest, PrepareRefusesAMalformedResourceAndSaysWhichControl) {
   auto bindings = [&]() -> std::vector<Window::Binding> {
     return {AnyRef::Of(vars_.total), Window::Binding(&vars_.rows, &vars_.layout),
             AnyRef::Of(vars_.count), AnyRef::Of(vars_.size),
-            AnyRef::Of(vars_.stake), AnyRef::Of(vars_.small)};
+            AnyRef::Of(vars_.amount), AnyRef::Of(vars_.small)};
   };
   std::string error;
   EXPECT_EQ(Window::Prepare(r, bindings(), &error), nullptr);
   EXPECT_NE(error.find("control 3"), std::string::npos) << error;
 
   r = test::TestWindowResource();
-  r.controls[0].number = test::kCalc;
+  r.controls[0].number = test::kRun;
   EXPECT_EQ(Window::Prepare(r, bindings(), &error), nullptr);
   EXPECT_NE(error.find("twice"), std::string::npos) << error;
 
@@ -100,12 +100,12 @@ TEST_F(WindowModelTest, PropertiesTheFrameworkUsesReadBackAndCheckTheirValues) {
   EXPECT_EQ(w().Property(test::kList, kPropVScroll), "0");
   EXPECT_TRUE(w().SetProperty(test::kGo, kPropToolTip, "Help"));
   EXPECT_EQ(w().Property(test::kGo, kPropToolTip), "Help");
-  EXPECT_TRUE(w().SetPropertyInt(test::kCalc, kPropDefault, 1));
+  EXPECT_TRUE(w().SetPropertyInt(test::kRun, kPropDefault, 1));
   EXPECT_TRUE(w().SetPropertyInt(test::kGo, kPropDefault, 1));
-  EXPECT_EQ(w().Property(test::kCalc, kPropDefault), "0") << "one default button per window";
-  EXPECT_TRUE(w().SetPropertyInt(test::kCalc, kPropDisabled, 1));
-  EXPECT_TRUE(w().Find(test::kCalc)->disabled());
-  EXPECT_FALSE(w().SetProperty(test::kCalc, kPropDisabled, "yes"));
+  EXPECT_EQ(w().Property(test::kRun, kPropDefault), "0") << "one default button per window";
+  EXPECT_TRUE(w().SetPropertyInt(test::kRun, kPropDisabled, 1));
+  EXPECT_TRUE(w().Find(test::kRun)->disabled());
+  EXPECT_FALSE(w().SetProperty(test::kRun, kPropDisabled, "yes"));
   EXPECT_FALSE(w().SetPropertyInt(test::kList, kPropType, 8)) << "the kind is read only";
   EXPECT_FALSE(w().SetProperty(test::kList, kPropFormat, "[20R"));
   EXPECT_EQ(w().Property(test::kList, kPropFormat), "[20R(5)|_@n2@30R(5)_M@n5.2@]");
@@ -116,9 +116,9 @@ TEST_F(WindowModelTest, PropertiesTheFrameworkUsesReadBackAndCheckTheirValues) {
   EXPECT_TRUE(w().SetPropertyInt(test::kList, kPropColumnTextColor, -1, 1));
   EXPECT_EQ(w().Find(test::kList)->column_text_color(1), kColorDefault);
   // A property this runtime gives no meaning is still kept for whoever set it.
-  EXPECT_TRUE(w().SetProperty(test::kCalc, 0x7777, "kept", 3));
-  EXPECT_EQ(w().Property(test::kCalc, 0x7777, 3), "kept");
-  EXPECT_EQ(w().Property(test::kCalc, 0x7777, 4), "");
+  EXPECT_TRUE(w().SetProperty(test::kRun, 0x7777, "kept", 3));
+  EXPECT_EQ(w().Property(test::kRun, 0x7777, 3), "kept");
+  EXPECT_EQ(w().Property(test::kRun, 0x7777, 4), "");
 }
 
 TEST_F(WindowModelTest, TheListsPageSizeComesFromItsHeightUntilTheBackendMeasuresIt) {
@@ -141,13 +141,13 @@ TEST_F(WindowModelTest, AnEntryCreatedAtRunTimeFloatsOverACellAndEditsTheRow) {
   ASSERT_TRUE(w().Open());
   int editor = w().Create(0, ControlKind::kEntry);
   EXPECT_GT(editor, test::kPlainList) << "the runtime picks a number above the others";
-  EXPECT_EQ(w().Create(test::kCalc, ControlKind::kEntry), 0) << "a number in use";
+  EXPECT_EQ(w().Create(test::kRun, ControlKind::kEntry), 0) << "a number in use";
   EXPECT_TRUE(w().Find(editor)->hidden());
 
   ASSERT_TRUE(vars_.rows.Get(2));
   EXPECT_TRUE(w().SetProperty(editor, kPropText, w().Property(test::kList, kPropColumnPicture, 2)));
   EXPECT_TRUE(w().SetPropertyVariable(editor, kPropUse,
-                                      vars_.layout.Field(&vars_.rows.buffer, "KF")));
+                                      vars_.layout.Field(&vars_.rows.buffer, "VALUE")));
   EXPECT_EQ(w().Find(editor)->shown_text(), " 1.50");
   EXPECT_TRUE(w().SetPropertyInt(test::kList, kPropColumnEditor, editor, 2));
   const Control* e = w().Find(editor);
@@ -159,7 +159,7 @@ TEST_F(WindowModelTest, AnEntryCreatedAtRunTimeFloatsOverACellAndEditsTheRow) {
 
   w().UserType(editor, "2.75");
   EXPECT_TRUE(w().Update(editor));
-  double kf = vars_.rows.buffer.kf;  // a packed field: no reference may bind to it
+  double kf = vars_.rows.buffer.value;  // a packed field: no reference may bind to it
   EXPECT_EQ(kf, 2.75);
   EXPECT_TRUE(vars_.rows.Put());
   EXPECT_EQ(w().CellText(test::kList, 2, 2), " 2.75");
@@ -179,12 +179,12 @@ TEST_F(WindowModelTest, AnEntryCreatedAtRunTimeFloatsOverACellAndEditsTheRow) {
 }
 
 TEST_F(WindowModelTest, RangesOfControlsHideAndShowTogether) {
-  w().Hide(test::kCount, test::kStake);
-  for (int n : {test::kCount, test::kSize, test::kPrompt, test::kStake}) {
+  w().Hide(test::kCount, test::kAmount);
+  for (int n : {test::kCount, test::kSize, test::kPrompt, test::kAmount}) {
     EXPECT_TRUE(w().Find(n)->hidden()) << n;
   }
-  EXPECT_FALSE(w().Find(test::kCalc)->hidden());
-  w().Unhide(test::kCount, test::kStake);
+  EXPECT_FALSE(w().Find(test::kRun)->hidden());
+  w().Unhide(test::kCount, test::kAmount);
   EXPECT_FALSE(w().Find(test::kSize)->hidden());
   w().Disable(0);
   EXPECT_TRUE(w().Find(test::kGo)->disabled());
@@ -223,24 +223,24 @@ TEST(WindowNotificationTest, TheBackendHearsOfEveryChangeTheScreenMustShow) {
   vars.AddRows(5);
   auto w = vars.Prepare();
   ASSERT_TRUE(w->Open());
-  vars.stake = 3;
-  w->Display(test::kStake);
+  vars.amount = 3;
+  w->Display(test::kAmount);
   w->Display(test::kList);
   w->SetPropertyInt(test::kList, kPropSelected, 2);
   w->SetPropertyInt(test::kList, kPropThumb, 40);
-  w->Disable(test::kCalc);
+  w->Disable(test::kRun);
   w->Hide(test::kGo);
   w->SetPosition(test::kPrompt, 1, 2, 30, 8);
   w->SetPropertyInt(test::kList, kPropFontColor, Rgb(1, 2, 3));
   int created = w->Create(0, ControlKind::kEntry);
   w->Destroy(created);
   w->Select(test::kCount);
-  EXPECT_TRUE(backend.ChangesOf(test::kStake) & kChangeValue);
+  EXPECT_TRUE(backend.ChangesOf(test::kAmount) & kChangeValue);
   EXPECT_TRUE(backend.ChangesOf(test::kList) & kChangeRows);
   EXPECT_TRUE(backend.ChangesOf(test::kList) & kChangeSelection);
   EXPECT_TRUE(backend.ChangesOf(test::kList) & kChangeScroll);
   EXPECT_TRUE(backend.ChangesOf(test::kList) & kChangeStyle);
-  EXPECT_TRUE(backend.ChangesOf(test::kCalc) & kChangeEnabled);
+  EXPECT_TRUE(backend.ChangesOf(test::kRun) & kChangeEnabled);
   EXPECT_TRUE(backend.ChangesOf(test::kGo) & kChangeVisible);
   EXPECT_TRUE(backend.ChangesOf(test::kPrompt) & kChangeGeometry);
   EXPECT_EQ(backend.created_, (std::vector<int>{created}));

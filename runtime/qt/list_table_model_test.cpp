@@ -4,7 +4,7 @@
 
 #include <QSignalSpy>
 
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/qt/qt_test_support.h"
 
 namespace rt {
@@ -45,7 +45,7 @@ TEST_F(ListTableModelTest, CellsShowTheQueuesFieldsThroughTheFormatsPictures) {
   EXPECT_EQ(Cell(2, 0), " 3");
   EXPECT_EQ(Cell(2, 1), " 1.75");
   vars_.rows.Get(2);
-  vars_.rows.buffer.kf = 123.456;  // does not fit "n5.2"
+  vars_.rows.buffer.value = 123.456;  // does not fit "n5.2"
   vars_.rows.Put();
   EXPECT_EQ(Cell(1, 1), "#####");
   // Rows past the model's count and columns past the format read as nothing.
@@ -71,7 +71,7 @@ TEST_F(ListTableModelTest, RefreshKeepsAPageRewrittenInPlaceAndResetsOnANewRowCo
   QSignalSpy resets(&model_, &QAbstractItemModel::modelReset);
   QSignalSpy changes(&model_, &QAbstractItemModel::dataChanged);
   vars_.rows.Get(1);
-  vars_.rows.buffer.kf = 9.25;
+  vars_.rows.buffer.value = 9.25;
   vars_.rows.Put();
   model_.Refresh();
   EXPECT_EQ(resets.count(), 0);

@@ -12,7 +12,7 @@
 #include <atomic>
 
 #include "runtime/windows/event_loop.h"
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 #include "runtime/qt/list_control_widget.h"
 #include "runtime/qt/qt_test_support.h"

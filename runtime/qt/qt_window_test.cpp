@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QStyleOptionSpinBox>
 
-#include "runtime/headless/test_window.h"
+#include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
 #include "runtime/qt/coin_gif.h"
 #include "runtime/qt/list_control_widget.h"
@@ -23,14 +23,14 @@
 namespace rt {
 namespace {
 
-using test::kCalc;
+using test::kRun;
 using test::kCount;
 using test::kGo;
 using test::kList;
 using test::kPrompt;
 using test::kSize;
 using test::kSmall;
-using test::kStake;
+using test::kAmount;
 using test::kTotal;
 
 // Posted by the watchdog when a test waited too long for an event.
@@ -122,17 +122,17 @@ TEST_F(QtWindowTest, TheWindowIsLaidOutInDialogUnitsOfItsFontWithTheAskedLooks) 
   EXPECT_EQ(mirror_->WidgetFor(kList)->geometry(), du.Rect(31, 16, 59, 98));
   ASSERT_NE(Widget<ListControlWidget>(kList), nullptr);
   ASSERT_NE(Widget<SpinEdit>(kSize), nullptr);
-  ASSERT_NE(Widget<QPushButton>(kCalc), nullptr);
-  EXPECT_EQ(Widget<QPushButton>(kCalc)->text(), QString::fromUtf8("Расчет"));
+  ASSERT_NE(Widget<QPushButton>(kRun), nullptr);
+  EXPECT_EQ(Widget<QPushButton>(kRun)->text(), QString::fromUtf8("&Run"));
   EXPECT_FALSE(Widget<QPushButton>(kGo)->icon().isNull());
-  EXPECT_EQ(Widget<QLabel>(kPrompt)->text(), QString::fromUtf8("Сум.- 1 вар :"));
+  EXPECT_EQ(Widget<QLabel>(kPrompt)->text(), QString::fromUtf8("Amount:"));
   // The list, entries and spin box: bold, on red 153, green 169, blue 152.
   EXPECT_TRUE(mirror_->WidgetFor(kList)->font().bold());
   EXPECT_TRUE(mirror_->WidgetFor(kCount)->font().bold());
   EXPECT_FALSE(mirror_->WidgetFor(kPrompt)->font().bold());
-  EXPECT_EQ(Edit(kCount)->palette().color(QPalette::Base), QColor(153, 169, 152));
+  EXPECT_EQ(Edit(kCount)->palette().color(QPalette::Base), QColor(224, 232, 240));
   EXPECT_EQ(Widget<ListControlWidget>(kList)->view()->palette().color(QPalette::Base),
-            QColor(153, 169, 152));
+            QColor(224, 232, 240));
   // The list's columns: 20 and 30 units wide, no header row.
   QHeaderView* header = Widget<ListControlWidget>(kList)->view()->horizontalHeader();
   EXPECT_EQ(header->sectionSize(0), du.X(20));
@@ -176,16 +176,16 @@ TEST_F(QtWindowTest, TypedTextIsCheckedOnEnterAndAGoodValueReachesTheVariable) {
 }
 
 TEST_F(QtWindowTest, AButtonClickCompletesTheFocusedEntryFirst) {
-  Retype(kStake, "7.5");
-  QTest::mouseClick(Widget<QPushButton>(kCalc), Qt::LeftButton);
+  Retype(kAmount, "7.5");
+  QTest::mouseClick(Widget<QPushButton>(kRun), Qt::LeftButton);
   Event e = NextNotSelected();
   EXPECT_EQ(e.number, kEventAccepted);
-  EXPECT_EQ(e.control, kStake);
-  EXPECT_EQ(vars_.stake, 7.5);
+  EXPECT_EQ(e.control, kAmount);
+  EXPECT_EQ(vars_.amount, 7.5);
   loop_->EndEvent(kStepDefault);
   e = NextNotSelected();
   EXPECT_EQ(e.number, kEventAccepted);
-  EXPECT_EQ(e.control, kCalc);
+  EXPECT_EQ(e.control, kRun);
   EXPECT_EQ(KeyCode(), kMouseLeft);
 
   // The window procedure asks the user; the user answers in the real box.
@@ -197,15 +197,15 @@ TEST_F(QtWindowTest, AButtonClickCompletesTheFocusedEntryFirst) {
   loop_->EndEvent(kStepDefault);
 
   // A rejected entry stops the press.
-  Retype(kStake, "abc");
-  QTest::mouseClick(Widget<QPushButton>(kCalc), Qt::LeftButton);
+  Retype(kAmount, "abc");
+  QTest::mouseClick(Widget<QPushButton>(kRun), Qt::LeftButton);
   e = NextNotSelected();
   EXPECT_EQ(e.number, kEventRejected);
-  EXPECT_EQ(e.control, kStake);
+  EXPECT_EQ(e.control, kAmount);
   loop_->EndEvent(kStepDefault);
   EXPECT_TRUE(NothingQueued());
-  EXPECT_EQ(vars_.stake, 7.5);
-  EXPECT_EQ(mirror_->focusWidget(), Edit(kStake));
+  EXPECT_EQ(vars_.amount, 7.5);
+  EXPECT_EQ(mirror_->focusWidget(), Edit(kAmount));
 }
 
 TEST_F(QtWindowTest, SpinArrowsAndKeysStepInsideTheRangeAndTypedValuesAreChecked) {
@@ -323,7 +323,7 @@ TEST_F(QtWindowTest, ChangesOfTheModelShowAtOnce) {
   window_->SetPropertyInt(kList, kPropSelected, 3);
   EXPECT_TRUE(view->selectionModel()->isRowSelected(2, QModelIndex()));
   vars_.rows.Get(3);
-  vars_.rows.buffer.kf = 4.5;
+  vars_.rows.buffer.value = 4.5;
   vars_.rows.Put();
   vars_.rows.DeleteAt(5);
   window_->Display(kList);
@@ -335,20 +335,20 @@ TEST_F(QtWindowTest, ChangesOfTheModelShowAtOnce) {
   EXPECT_EQ(Widget<QLabel>(kTotal)->text(), "   1234.50");
   window_->Hide(kPrompt);
   EXPECT_FALSE(mirror_->WidgetFor(kPrompt)->isVisible());
-  window_->Disable(kCalc);
-  EXPECT_FALSE(mirror_->WidgetFor(kCalc)->isEnabled());
-  window_->SetProperty(kCalc, kPropText, "&Again");
-  EXPECT_EQ(Widget<QPushButton>(kCalc)->text(), "&Again");
+  window_->Disable(kRun);
+  EXPECT_FALSE(mirror_->WidgetFor(kRun)->isEnabled());
+  window_->SetProperty(kRun, kPropText, "&Again");
+  EXPECT_EQ(Widget<QPushButton>(kRun)->text(), "&Again");
   window_->SetProperty(kCount, kPropBackground, std::to_string(Rgb(255, 255, 0)));
   EXPECT_EQ(Edit(kCount)->palette().color(QPalette::Base), QColor(255, 255, 0));
   window_->SetPosition(kCount, 10, 10, 40, 12);
   EXPECT_EQ(mirror_->WidgetFor(kCount)->geometry(), mirror_->units().Rect(10, 10, 40, 12));
   // A new caption while the user types leaves the typing alone.
-  Retype(kStake, "4");
+  Retype(kAmount, "4");
   window_->SetProperty(0, kPropText, "Odds");
   EXPECT_EQ(mirror_->windowTitle(), "Odds");
-  EXPECT_FALSE(Edit(kStake)->hasSelectedText());
-  EXPECT_EQ(Edit(kStake)->text(), "4");
+  EXPECT_FALSE(Edit(kAmount)->hasSelectedText());
+  EXPECT_EQ(Edit(kAmount)->text(), "4");
 }
 
 TEST_F(QtWindowTest, ControlsCreatedAtRunTimeGetWidgetsThatFollowThem) {
@@ -388,7 +388,7 @@ TEST_F(QtWindowTest, TabMovesTheFocusAndAnEntryThatRejectsKeepsIt) {
 
   QTest::keyClicks(Edit(kCount), "x");
   // A click into another entry asks for the focus; the bad text keeps it here.
-  QTest::mouseClick(Edit(kStake), Qt::LeftButton);
+  QTest::mouseClick(Edit(kAmount), Qt::LeftButton);
   EXPECT_EQ(window_->focus(), kCount);
   EXPECT_EQ(mirror_->focusWidget(), Edit(kCount));
   Event e = NextNotSelected();
@@ -451,10 +451,10 @@ TEST_F(QtWindowTest, ALoopRunWhileHandlingAnEventTakesTheInputThenTheOuterLoopGo
   }
   loop_->EndEvent(kStepDefault);
   QTimer::singleShot(20,
-                     [this] { QTest::mouseClick(Widget<QPushButton>(kCalc), Qt::LeftButton); });
+                     [this] { QTest::mouseClick(Widget<QPushButton>(kRun), Qt::LeftButton); });
   e = NextNotSelected();
   EXPECT_EQ(e.number, kEventAccepted);
-  EXPECT_EQ(e.control, kCalc);
+  EXPECT_EQ(e.control, kRun);
 }
 
 TEST_F(QtWindowTest, TheCloseBoxAsksAndTheDefaultHandlingClosesTheWindow) {

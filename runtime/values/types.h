@@ -1,3 +1,7 @@
+// The values room of the runtime: what a variable is and how it is shown and kept — types,
+// references to variables of any type, records, pictures, decimals, texts and queues. It uses
+// only the core room below it; nothing here knows of windows or files.
+//
 // The runtime's value types: what a variable, a record field or a queue column can be.
 #pragma once
 

@@ -1,3 +1,8 @@
+// The windows room of the runtime: the window model (windows, controls, resources, list
+// formats, menu texts, properties), events and their loops, runtime threads, and the backend
+// seam a screen plugs into. It stands on the values room; the headless and Qt backends stand
+// on it. A new control kind starts in window_resource.h and control.h.
+//
 // Window: the live model of one window, built from a WindowResource. It owns its controls,
 // keeps every value the screen shows, and posts the events the user's actions cause; the
 // program reads and changes it by control number (0 is the window) and property number.

@@ -1,6 +1,6 @@
-// A small window for the runtime's own headless tests: the calculator's kinds of controls
-// (buttons, display string, page-mode list, entries, spin box, prompt) bound to variables a
-// test can read, and a loop runner that records what the program saw.
+// A small window for the runtime's own tests: one control of every kind the runtime draws
+// (buttons, display string, page-mode and plain lists, entries, spin box, prompt) bound to
+// variables a test can read, and a loop runner that records what the program saw.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +19,9 @@
 namespace rt::test {
 
 #pragma pack(push, 1)
-struct OddsRow {
-  uint8_t nn;
-  double kf;
+struct TestRow {
+  uint8_t number;
+  double value;
   uint8_t mark;
   char position[16];
 };
@@ -34,8 +34,8 @@ enum TestControl : int {
   kCount = 5,     // entry "n3" on a SHORT
   kSize = 6,      // spin "n2", range 1 to 9, on a BYTE
   kPrompt = 8,
-  kStake = 15,    // entry "n_7.2" on a REAL
-  kCalc = 17,     // button "Расчет"
+  kAmount = 15,    // entry "n_7.2" on a REAL
+  kRun = 17,     // button "&Run"
   kSmall = 21,    // entry "n3" on a BYTE
   kPlainList = 30 // a list that moves its own highlight
 };
@@ -48,7 +48,7 @@ inline const WindowResource& TestWindowResource() {
     w->width = 210;
     w->height = 130;
     FontSpec bold{"", 0, kWeightBold, false};
-    Color green = Rgb(153, 169, 152);
+    Color tint = Rgb(224, 232, 240);
     auto add = [&](ControlResource c) { w->controls.push_back(std::move(c)); };
     ControlResource c;
     c = {};
@@ -62,29 +62,29 @@ inline const WindowResource& TestWindowResource() {
     c = {};
     c.number = kList; c.kind = ControlKind::kList; c.x = 31; c.y = 16; c.width = 59;
     c.height = 98; c.list_format = "[20R(5)|_@n2@30R(5)_M@n5.2@]"; c.font = bold;
-    c.background = green; c.message = "Browsing Records"; c.page_mode = true; c.vscroll = true;
+    c.background = tint; c.message = "Rows"; c.page_mode = true; c.vscroll = true;
     c.binding = 2;
     add(c);
     c = {};
     c.number = kCount; c.kind = ControlKind::kEntry; c.x = 95; c.y = 36; c.width = 25;
-    c.height = 10; c.picture = "n3"; c.font = bold; c.background = green; c.binding = 3;
+    c.height = 10; c.picture = "n3"; c.font = bold; c.background = tint; c.binding = 3;
     add(c);
     c = {};
     c.number = kSize; c.kind = ControlKind::kSpin; c.x = 125; c.y = 36; c.width = 30;
     c.height = 10; c.picture = "n2"; c.has_range = true; c.range_low = 1; c.range_high = 9;
-    c.font = bold; c.background = green; c.binding = 4;
+    c.font = bold; c.background = tint; c.binding = 4;
     add(c);
     c = {};
     c.number = kPrompt; c.kind = ControlKind::kPrompt; c.x = 95; c.y = 51;
-    c.text = "Сум.- 1 вар :";
+    c.text = "Amount:";
     add(c);
     c = {};
-    c.number = kStake; c.kind = ControlKind::kEntry; c.x = 145; c.y = 50; c.width = 29;
-    c.height = 10; c.picture = "n_7.2"; c.font = bold; c.background = green; c.binding = 5;
+    c.number = kAmount; c.kind = ControlKind::kEntry; c.x = 145; c.y = 50; c.width = 29;
+    c.height = 10; c.picture = "n_7.2"; c.font = bold; c.background = tint; c.binding = 5;
     add(c);
     c = {};
-    c.number = kCalc; c.kind = ControlKind::kButton; c.x = 93; c.y = 102; c.width = 63;
-    c.height = 12; c.text = "Расчет";
+    c.number = kRun; c.kind = ControlKind::kButton; c.x = 93; c.y = 102; c.width = 63;
+    c.height = 12; c.text = "&Run";
     add(c);
     c = {};
     c.number = kSmall; c.kind = ControlKind::kEntry; c.x = 95; c.y = 115; c.width = 25;
@@ -104,27 +104,27 @@ struct TestVariables {
   double total = 0;
   int16_t count = 0;
   uint8_t size = 0;
-  double stake = 0;
+  double amount = 0;
   uint8_t small = 0;
-  Queue<OddsRow> rows;
+  Queue<TestRow> rows;
   RecordDescriptor layout;
 
   TestVariables() {
-    layout.Add("NN", Type::Byte).Add("KF", Type::Real).Add("MARK", Type::Byte).Add(
+    layout.Add("NUMBER", Type::Byte).Add("VALUE", Type::Real).Add("MARK", Type::Byte).Add(
         "POSITION", Type::String, 16);
   }
   void AddRows(int n) {
     for (int i = 1; i <= n; ++i) {
-      rows.buffer = OddsRow{};
-      rows.buffer.nn = static_cast<uint8_t>(i);
-      rows.buffer.kf = 1.0 + i / 4.0;
+      rows.buffer = TestRow{};
+      rows.buffer.number = static_cast<uint8_t>(i);
+      rows.buffer.value = 1.0 + i / 4.0;
       rows.Append();
     }
   }
   std::unique_ptr<Window> Prepare(std::string* error = nullptr) {
     return Window::Prepare(TestWindowResource(),
                            {AnyRef::Of(total), Window::Binding(&rows, &layout),
-                            AnyRef::Of(count), AnyRef::Of(size), AnyRef::Of(stake),
+                            AnyRef::Of(count), AnyRef::Of(size), AnyRef::Of(amount),
                             AnyRef::Of(small)},
                            error);
   }

@@ -32,15 +32,18 @@ struct RegistryRow {
   FileManager* FILEMANAGER;
 };
 
+// The registry and its lock are never destroyed: a program-wide manager destroyed when the
+// program ends early (a fatal error halts it) still unregisters itself after other statics
+// are gone.
 std::mutex& RegistryMutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 // Kept in FILELABEL order; two managers of one file keep the order they entered in.
 std::vector<RegistryRow>& Registry() {
-  static std::vector<RegistryRow> rows;
-  return rows;
+  static std::vector<RegistryRow>* rows = new std::vector<RegistryRow>;
+  return *rows;
 }
 
 bool IsText(const rt::AnyRef& r) {

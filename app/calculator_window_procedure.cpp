@@ -8,6 +8,7 @@
 #include "app/odds_browse.h"
 #include "app/odds_file.h"
 #include "app/program.h"
+#include "app/russian_texts.h"
 #include "framework/browse/character_locator.h"
 #include "framework/browse/toolbar.h"
 #include "framework/eip/row_in_place_editor.h"
@@ -46,6 +47,7 @@ void CalculatorWindowProcedure() {
   {
     CalculatorWindow window(vars, browse, toolbar, locator, &editor, OddsView());
     browse.Q = &vars;
+    window.TRANSLATOR = &RussianTranslator();
     Globals().last_window_response = static_cast<uint8_t>(window.Execute());
   }
   locator.Teardown();

@@ -12,6 +12,7 @@
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
+#include "app/calculator_test_fixture.h"
 #include "app/program.h"
 #include "runtime/windows/backend.h"
 #include "runtime/windows/event.h"
@@ -27,52 +28,18 @@ namespace {
 
 using Rows = std::vector<std::pair<int, double>>;
 
-// The editor edit in place floats over the odds cell: the runtime numbers it above every
-// control of the window.
-constexpr int kOddsEditor = kSizePrompt + 1;
+using test::kOddsEditor;
 
 // The program in a fresh working folder of its own, driven through the headless backend.
-class CalculatorWindowTest : public rt::test::HeadlessTest {
+class CalculatorWindowTest : public test::CalculatorTest {
  protected:
-  void SetUp() override {
-    home_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_.path());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(home_);
-    HeadlessTest::TearDown();
-  }
-
-  // Another copy of the program wrote these rows, numbered from 1.
-  void StoreOdds(std::initializer_list<double> odds) { StoreRows(std::vector<double>(odds)); }
-  void StoreRows(const std::vector<double>& odds) {
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    ASSERT_EQ(file.Create(), 0);
-    ASSERT_EQ(file.Open(), 0);
-    uint8_t nn = 0;
-    for (double kf : odds) {
-      rec.nn = ++nn;
-      rec.kf = kf;
-      ASSERT_EQ(file.Add(), 0);
-    }
-  }
+  static void StoreRows(const std::vector<double>& odds) { StoreOdds(odds); }
   // Another copy holds row nn through its own handle of the file.
   static void HoldRow(rt::KeyedFile& other, OddsRecord& rec, uint8_t nn) {
     ASSERT_EQ(other.Open(), 0);
     rec.nn = nn;
     ASSERT_EQ(other.Hold(), 0);
     ASSERT_EQ(other.Get(OddsNnKey()), 0);
-  }
-  // The rows in the file, read by another connection.
-  Rows Stored() {
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    Rows out;
-    if (file.Open(rt::KeyedFile::kReadOnly) != 0) return out;
-    file.Set(&OddsNnKey());
-    while (file.Next() == 0) out.emplace_back(rec.nn, double{rec.kf});
-    return out;
   }
 
   void Run() {
@@ -82,11 +49,6 @@ class CalculatorWindowTest : public rt::test::HeadlessTest {
   }
 
   // What the open window shows; only inside a scripted check.
-  static rt::Window& W() {
-    rt::Window* w = rt::TargetWindow();
-    EXPECT_NE(w, nullptr);
-    return *w;
-  }
   static std::string Shown(int control) { return W().Find(control)->shown_text(); }
   // The list as the user reads it: "number|odds" per row.
   static std::vector<std::string> ListShown() {
@@ -111,9 +73,6 @@ class CalculatorWindowTest : public rt::test::HeadlessTest {
       EXPECT_EQ(W().focus(), kOddsList);
     });
   }
-
-  rt::TempFolder folder_;
-  std::filesystem::path home_;
 };
 
 TEST_F(CalculatorWindowTest, FirstStartInAnEmptyFolderCreatesTheFileAndShowsAnEmptyList) {
@@ -370,7 +329,7 @@ TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsStopsTheCalculationWithAMessage
   ExpectResults("     0", "      0.00");
   backend().Check([&] {
     ASSERT_EQ(backend().MessageBoxes().size(), 1u);
-    EXPECT_EQ(backend().MessageBoxes()[0].request.caption, "Record not read");
+    EXPECT_EQ(backend().MessageBoxes()[0].request.caption, "Запись не прочитана");
     EXPECT_NE(backend().MessageBoxes()[0].request.text.find("kf"), std::string::npos);
     EXPECT_EQ(other.Release(), 0);
   });

@@ -3,11 +3,15 @@
 #include "app/program.h"
 #include "runtime/windows/backend.h"
 #include "runtime/qt/qt_backend.h"
+#include "runtime/qt/qt_translation.h"
 
 int main(int argc, char** argv) {
   // Qt reads its own options from argv; the program itself reads no command line.
   rt::QtBackend qt(argc, argv);
   rt::SetBackend(&qt);
+  // Standard buttons and dialogs in the calculator's language; without the translation they
+  // stay English, which is no reason not to start.
+  rt::InstallQtTranslation("ru");
   app::StartupOptions options;
   options.window_procedure = app::CalculatorWindowProcedure;
   const int code = app::RunProgram(options);

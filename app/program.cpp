@@ -1,9 +1,11 @@
 #include "app/program.h"
 
 #include <cfenv>
+#include <span>
 
 #include "app/odds_file.h"
 #include "app/odds_table.h"
+#include "app/russian_texts.h"
 #include "framework/data/file_manager.h"
 
 namespace app {
@@ -80,6 +82,10 @@ int RunProgram(const StartupOptions& options) {
   Trace(options, "code");
 
   Globals().errors.Setup();
+  // The calculator speaks Russian: its table goes over the default one, entry for entry.
+  const std::span<const uint8_t> russian = RussianErrorTable();
+  Globals().errors.LoadErrorTable(russian.data(), russian.size());
+  Globals().errors.TRANSLATOR = &RussianTranslator();
   Trace(options, "error-manager-setup");
   Globals().ini.Init("tovik.INI");
   Trace(options, "ini-setup");

@@ -35,6 +35,7 @@
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
+#include "app/odds_test_rows.h"
 #include "app/program.h"
 #include "runtime/windows/backend.h"
 #include "runtime/files/keyed_file.h"
@@ -177,28 +178,9 @@ class CalculatorQtTest : public ::testing::Test {
   }
 
   // Another copy of the program wrote these rows, numbered from 1.
-  void StoreOdds(std::initializer_list<double> odds) {
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    ASSERT_EQ(file.Create(), 0);
-    ASSERT_EQ(file.Open(), 0);
-    uint8_t nn = 0;
-    for (double kf : odds) {
-      rec.nn = ++nn;
-      rec.kf = kf;
-      ASSERT_EQ(file.Add(), 0);
-    }
-  }
+  void StoreOdds(std::initializer_list<double> odds) { test::StoreOddsRows(odds); }
   // The rows in "kf", read by a connection of its own.
-  static Rows Stored() {
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    Rows out;
-    if (file.Open(rt::KeyedFile::kReadOnly) != 0) return out;
-    file.Set(&OddsNnKey());
-    while (file.Next() == 0) out.emplace_back(rec.nn, double{rec.kf});
-    return out;
-  }
+  static Rows Stored() { return test::StoredOddsRows(); }
 
   // Runs the program until its window closes, the user acting meanwhile.
   void Run(UserScript& user) {

@@ -810,7 +810,15 @@ int BrowseManager::RunRecordRequest(uint8_t request) {
   int response = kResponseCancelled;
   do {
     if (WINDOW && WINDOW->VCRREQUEST) *WINDOW->VCRREQUEST = 0;
-    if (request == kRequestInsert) PrimeForInsert(0);
+    if (request == kRequestInsert && PrimeForInsert(0) != kLevelGoOn) {
+      // No number for the new row (the user has been asked, or told why): the attempt ends
+      // here, with no row to type into and the list as it was.
+      if (WINDOW && WINDOW->VCRREQUEST) *WINDOW->VCRREQUEST = 0;
+      uint8_t r = request;
+      uint8_t cancelled = kResponseCancelled;
+      ReloadAfterRequest(r, cancelled);
+      return kResponseCancelled;
+    }
     if (rt::KeyCode() == rt::kMouseRightUp) rt::SetKeyCode(0);
     if (ASKPROCEDURE != 0) {
       uint8_t r = request;
@@ -894,6 +902,7 @@ void BrowseManager::HandleToolbarScroll(int32_t button) {
 
 void BrowseManager::RunQuery() {
   // Cancel leaves the filter that is installed as it is.
+  if (QUERY && !QUERY->TRANSLATOR && WINDOW) QUERY->TRANSLATOR = WINDOW->TRANSLATOR;
   if (!QUERY || QUERY->EnterValues(1) == 0) return;
   ApplyQueryFilter(QUERY->BuildFilterText());
 }
@@ -940,6 +949,8 @@ void BrowseManager::PrepareList() {
     if (w && LISTCONTROL != 0) w->SetPropertyInt(LISTCONTROL, rt::kPropAlertKey, key, slot);
   };
   if (!POPUP) return;
+  // The menu speaks the window's language.
+  if (!POPUP->TRANSLATOR && WINDOW) POPUP->TRANSLATOR = WINDOW->TRANSLATOR;
   if (INSERTCONTROL) {
     alert(rt::kKeyInsert, kSlotInsert);
     POPUP->AppendMimicItem("!&Insert", "&Insert", INSERTCONTROL);

@@ -4,6 +4,7 @@
 
 #include "framework/browse/browse_manager.h"
 #include "framework/constants/constant_table.h"
+#include "framework/window/translator_interface.h"
 #include "framework/window/window_manager.h"
 #include "runtime/windows/event.h"
 #include "runtime/windows/event_loop.h"
@@ -98,7 +99,11 @@ void ToolbarTarget::Activate() {
     const std::string& source = ToolTipTable();
     table.SetSource(source.data(), source.size());
     while (table.ReadRecord() == 0) {
-      if (w->Find(control)) w->SetProperty(control, rt::kPropToolTip, tip);
+      if (!w->Find(control)) continue;
+      TranslatorInterface* translator =
+          BROWSE && BROWSE->WINDOW ? BROWSE->WINDOW->TRANSLATOR : nullptr;
+      w->SetProperty(control, rt::kPropToolTip,
+                     translator ? translator->TranslateText(tip) : std::string(tip));
     }
     table.Teardown();
   }

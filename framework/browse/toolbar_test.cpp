@@ -7,6 +7,7 @@
 #include "framework/browse/browse_test_window.h"
 #include "framework/browse/row_editor_interface.h"
 #include "framework/browse/toolbar_target.h"
+#include "framework/window/text_translator.h"
 #include "runtime/windows/properties.h"
 
 namespace fw::test {
@@ -36,6 +37,22 @@ TEST_F(ToolbarTest, ActiveTargetSetsTipsAndMirrorsTheBrowseButtons) {
     window->win->Disable(kChange);
     toolbar.RefreshButtons();
     EXPECT_TRUE(Disabled(kToolbarChange));
+  });
+  window->Execute();
+}
+
+TEST_F(ToolbarTest, TipsComeInTheLanguageOfTheWindowsTranslator) {
+  Open(10);
+  TextTranslator translator;
+  translator.Add("Go to the Next Record", "Следующая запись");
+  translator.Add("Insert a new Record", "Добавить запись");
+  window->TRANSLATOR = &translator;
+  browse.INSERTCONTROL = kInsert;
+  backend.Check([&] {
+    EXPECT_EQ(window->win->Property(kToolbarDown, rt::kPropToolTip), "Следующая запись");
+    EXPECT_EQ(window->win->Property(kToolbarInsert, rt::kPropToolTip), "Добавить запись");
+    EXPECT_EQ(window->win->Property(kToolbarUp, rt::kPropToolTip), "Go to the Prior Record")
+        << "a tip the translator does not know is shown as it is";
   });
   window->Execute();
 }

@@ -32,15 +32,18 @@ struct RegistryRow {
   FileManager* FILEMANAGER;
 };
 
+// The registry and its lock are never destroyed: a program-wide manager destroyed when the
+// program ends early (a fatal error halts it) still unregisters itself after other statics
+// are gone.
 std::mutex& RegistryMutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 // Kept in FILELABEL order; two managers of one file keep the order they entered in.
 std::vector<RegistryRow>& Registry() {
-  static std::vector<RegistryRow> rows;
-  return rows;
+  static std::vector<RegistryRow>* rows = new std::vector<RegistryRow>;
+  return *rows;
 }
 
 bool IsText(const rt::AnyRef& r) {
@@ -584,7 +587,8 @@ int FileManager::ReserveNumberLoop(bool report) {
 // it is gone (another station deleted it).
 bool FileManager::MakeReservedRecordCurrent(FileManagerInfo& info) {
   if (info.RESERVEDPOSITION.empty()) return true;
-  if (FILE->Position(nullptr) == info.RESERVEDPOSITION) return true;
+  // Read again even when it is the current record: another station may have deleted it
+  // since, and only a read can tell.
   uint16_t saved = SnapshotBuffer();
   bool found = FILE->Reget(nullptr, info.RESERVEDPOSITION) == rt::kNoError;
   RestoreSnapshot(saved, true);
@@ -617,13 +621,17 @@ int FileManager::Insert() {
   FileManagerInfo& info = SyncThreadInfo();
   int code;
   if (HASAUTOINC) {
-    if (info.AUTOINCDONE && !MakeReservedRecordCurrent(info)) {
-      // The reserved record was removed meanwhile: reserve again, which adds this record.
-      info.AUTOINCDONE = 0;
-      info.RESERVEDPOSITION.clear();
-    }
     if (info.AUTOINCDONE) {
-      code = FILE->Put();
+      code = MakeReservedRecordCurrent(info) ? FILE->Put() : rt::kRecordNotFound;
+      if (code == rt::kRecordNotFound || code == rt::kRecordChanged) {
+        // Another station deleted the record reserved for this row (it cleared the table):
+        // the number is gone with it, and saving again could only fail again. The user is
+        // told once; nothing is written.
+        info.AUTOINCDONE = 0;
+        info.RESERVEDPOSITION.clear();
+        NoteError(kErrRecordDeleted);
+        return ReportNotedError();
+      }
     } else {
       if (ReserveNumber() != kLevelGoOn) return kLevelHandled;
       code = rt::kNoError;
@@ -657,14 +665,24 @@ int FileManager::Update(int mode) {
   std::string position = GetPosition();
   int code = FILE->Put();
   if (code == rt::kNoError) return kLevelGoOn;
-  if (code == rt::kRecordChanged) {
-    NoteError(mode == 2 ? kErrRecordChangedShown : kErrRecordChanged);
-    if (mode != 0) ReportNotedError();
+  if (code == rt::kRecordChanged || code == rt::kRecordNotFound) {
     // Show the other station's version, watched again, so saving once more only fails if
-    // the record changes again.
+    // the record changes again. A record that is gone cannot be saved again at all: the
+    // user is told that, not that it changed.
     FILE->Watch();
-    FetchByPosition(position);
-    return kLevelHandled;
+    uint16_t saved = SnapshotBuffer();
+    const int found = FILE->Reget(PrimaryKeyOf(*this), position);
+    RestoreSnapshot(saved, found != rt::kNoError);
+    if (found == rt::kRecordNotFound) {
+      NoteError(kErrRecordDeleted);
+      if (mode != 0) ReportNotedError();
+      return kLevelHandled;
+    }
+    if (code == rt::kRecordChanged) {
+      NoteError(mode == 2 ? kErrRecordChangedShown : kErrRecordChanged);
+      if (mode != 0) ReportNotedError();
+      return kLevelHandled;
+    }
   }
   NoteError(kErrRecordNotUpdated);
   return mode == 0 ? kLevelHandled : ReportNotedError();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "framework/data/relation_manager.h"
+#include "framework/errors/error_ids.h"
 #include "framework/errors/error_manager.h"
 #include "framework/errors/level.h"
 #include "runtime/core/error_codes.h"
@@ -793,6 +794,14 @@ TEST_F(FileManagerTest, UpdateOfARecordAnotherProcessChangedShowsTheirVersion) {
       return other.Put() == 0;
     });
   };
+  auto other_station_deletes = [&](int nn) {
+    return InOtherCopy([&] {
+      OddsRow row{};
+      rt::KeyedFile other(*m->decl, &row);
+      row.nn = static_cast<uint8_t>(nn);
+      return other.Open() == 0 && other.Get(*m->Key()) == 0 && other.Delete() == 0;
+    });
+  };
   auto read_watched = [&](int nn) {
     m->buf.nn = static_cast<uint8_t>(nn);
     m->file.Watch();
@@ -832,24 +841,28 @@ TEST_F(FileManagerTest, UpdateOfARecordAnotherProcessChangedShowsTheirVersion) {
   m->buf.kf = 1.25;
   EXPECT_EQ(m->fm.UpdateQuiet(), kLevelGoOn);
 
-  // Any other failure is error 25: the record, read without a watch, is gone.
+  // A record another station deleted, read with or without a watch, cannot be saved again:
+  // the user is told it is gone (41), not that it changed, and the buffer keeps their values.
   m->buf.nn = 2;
   ASSERT_EQ(m->file.Get(*m->Key()), 0);
-  ASSERT_TRUE(InOtherCopy([&] {
-    OddsRow row{};
-    rt::KeyedFile other(*m->decl, &row);
-    row.nn = 2;
-    return other.Open() == 0 && other.Get(*m->Key()) == 0 && other.Delete() == 0;
-  }));
+  ASSERT_TRUE(other_station_deletes(2));
   backend().AnswerNextMessageBox(rt::kButtonOk);
+  m->buf.kf = 4.75;
   EXPECT_EQ(m->fm.Update(1), kLevelHandled);
   EXPECT_EQ(Boxes().back(),
-            "Record was not updated: An error (Record not found (35)) was experienced when "
-            "making changes to the kf file.");
+            "Record Was Deleted: This record was deleted by another station. Your changes to it "
+            "were not saved.");
+  EXPECT_EQ(m->fm.SyncThreadInfo().LASTERROR, kErrRecordDeleted);
+  EXPECT_EQ(Val(m->buf.kf), 4.75);
+  read_watched(1);
+  ASSERT_TRUE(other_station_deletes(1));
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  EXPECT_EQ(m->fm.Update(1), kLevelHandled);
+  EXPECT_EQ(Boxes().back().substr(0, 18), "Record Was Deleted");
+  EXPECT_EQ(Boxes().size(), 4u) << "one message per failed save";
 
   m->buf.nn = 1;
-  ASSERT_EQ(m->file.Get(*m->Key()), 0);
-  EXPECT_EQ(Val(m->buf.kf), 6.5);
+  EXPECT_EQ(m->file.Get(*m->Key()), rt::kRecordNotFound);
   m->fm.Close();
 }
 

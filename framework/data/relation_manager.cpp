@@ -277,8 +277,9 @@ int RelationManager::Update(int conflictNotice) {
   if (ME->Update(conflictNotice + 1) != kLevelGoOn) {
     if (framed) rt::Transaction::Rollback();
     uint8_t last = ME->SyncThreadInfo().LASTERROR;
-    return leave(last == kErrRecordChanged || last == kErrRecordChangedShown ? kLevelHandled
-                                                                             : kLevelWriteFailed);
+    const bool told = last == kErrRecordChanged || last == kErrRecordChangedShown ||
+                      last == kErrRecordDeleted;
+    return leave(told ? kLevelHandled : kLevelWriteFailed);
   }
   if (RELATIONS) {
     for (RelationRow& row : *RELATIONS) {

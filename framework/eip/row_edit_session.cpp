@@ -247,6 +247,8 @@ void RowEditSession::SaveRow() {
   FileManager* file = File();
   uint16_t saved = file ? file->SnapshotBuffer() : 0;
   browse_.LoadCurrentRow();
+  // Only what this save notes may end the edit below.
+  if (file) file->SyncThreadInfo().LASTERROR = 0;
   int result = kLevelFatal;
   if (request_ == kRequestInsert) {
     if (file) result = file->Insert();
@@ -256,9 +258,15 @@ void RowEditSession::SaveRow() {
   if (result != kLevelGoOn) {
     keep_ = true;
     response_ = kResponseCancelled;
+    // A row another station deleted can never be saved: the user has been told once, and
+    // the edit ends so the list can show the table as it is now.
+    if (file && file->SyncThreadInfo().LASTERROR == kErrRecordDeleted) {
+      keep_ = false;
+      row_deleted_ = true;
+    }
   }
   // A failed save gives the record buffer back as it was; a good one drops the copy.
-  if (file) file->RestoreSnapshot(saved, keep_);
+  if (file) file->RestoreSnapshot(saved, result != kLevelGoOn);
   if (browse_.VIEW) browse_.VIEW->Flush();
 }
 
@@ -281,6 +289,9 @@ void RowEditSession::AbandonRow() {
 }
 
 void RowEditSession::SetNavigation(int32_t request) {
+  // The edit of a row another station deleted ends where it is: the key that tried to save
+  // it does not go on to edit, or insert, another row.
+  if (row_deleted_) return;
   if (browse_.WINDOW && browse_.WINDOW->VCRREQUEST) *browse_.WINDOW->VCRREQUEST = request;
 }
 

@@ -72,6 +72,7 @@ class RowEditSession {
   bool keep_ = true;       // the row stays in edit after this event
   bool forward_ = false;   // direction of the next column search
   bool row_gone_ = false;  // an inserted row was taken out again
+  bool row_deleted_ = false;  // another station deleted the row: the edit ends here
   int32_t gone_at_ = 0;
   int post_event_ = 0;     // posted again once the edit is over
   int post_control_ = 0;

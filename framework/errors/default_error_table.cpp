@@ -1,23 +1,14 @@
 #include "framework/errors/default_error_table.h"
 
-#include <array>
-#include <string_view>
-
 #include "framework/errors/error_ids.h"
+#include "framework/errors/error_table_packer.h"
 
 namespace fw {
 
 namespace {
 
-struct Entry {
-  uint16_t id;
-  uint8_t fatality;
-  std::string_view title;
-  std::string_view message;
-};
-
 // Loaded in this order; a later entry with the same id would override an earlier one.
-constexpr Entry kEntries[] = {
+constexpr ErrorTableEntry kEntries[] = {
     {kErrInvalidKey, 5, "Invalid Key",
      "%File key file is invalid. Key must be rebuilt."},
     {kErrKeyNotBuilt, 3, "Key was not built",
@@ -106,54 +97,12 @@ constexpr Entry kEntries[] = {
      "Could not get write access to %File so trying read-only."},
     {kErrFileUsage, 2, "File Usage Error",
      "Attempt to use file (%File) before it was opened"},
-
+    {kErrRecordDeleted, 5, "Record Was Deleted",
+     "This record was deleted by another station. Your changes to it were not saved."},
 };
 static_assert(std::size(kEntries) == kDefaultErrorCount);
 
-// Each named id has one entry: a repeated id would hide the earlier entry's text.
-constexpr bool IdsDistinct() {
-  for (size_t i = 0; i < std::size(kEntries); ++i) {
-    for (size_t j = i + 1; j < std::size(kEntries); ++j) {
-      if (kEntries[i].id == kEntries[j].id) return false;
-    }
-  }
-  return true;
-}
-static_assert(IdsDistinct(), "an id appears twice in the default table");
-
-constexpr size_t PackedSize() {
-  size_t n = 2;
-  for (const Entry& e : kEntries) n += 5 + e.title.size() + e.message.size();
-  return n;
-}
-
-constexpr bool TextsFit() {
-  for (const Entry& e : kEntries) {
-    if (e.title.size() > 255 || e.message.size() > 255) return false;
-  }
-  return true;
-}
-static_assert(TextsFit(), "a title or message is longer than its one-byte length allows");
-
-constexpr std::array<uint8_t, PackedSize()> Pack() {
-  std::array<uint8_t, PackedSize()> out{};
-  size_t at = 0;
-  auto put = [&](uint8_t b) { out[at++] = b; };
-  put(std::size(kEntries) & 0xFF);
-  put(std::size(kEntries) >> 8);
-  for (const Entry& e : kEntries) {
-    put(e.id & 0xFF);
-    put(e.id >> 8);
-    put(e.fatality);
-    put(static_cast<uint8_t>(e.title.size()));
-    for (char c : e.title) put(static_cast<uint8_t>(c));
-    put(static_cast<uint8_t>(e.message.size()));
-    for (char c : e.message) put(static_cast<uint8_t>(c));
-  }
-  return out;
-}
-
-constexpr std::array<uint8_t, PackedSize()> kPacked = Pack();
+constexpr auto kPacked = PackErrorTable<kEntries>();
 
 }  // namespace
 

@@ -47,6 +47,7 @@ enum ErrorId : uint16_t {
   kErrInvalidUpdateRequest = 38,
   kErrFileUsage = 39,             // used before it was opened
   kErrViewOpen = 40,
+  kErrRecordDeleted = 41,         // deleted by another station while being edited
 };
 
 }  // namespace fw

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "framework/errors/default_error_table.h"
+#include "framework/window/translator_interface.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/core/last_error.h"
 #include "runtime/values/text.h"
@@ -15,7 +16,8 @@ static_assert(std::is_trivially_copyable_v<ErrorRow>);
 
 namespace {
 
-constexpr std::string_view kPressOkToEnd = "  Press OK to end this application";
+// Follows a fatal message after two blanks.
+constexpr std::string_view kPressOkToEnd = "Press OK to end this application";
 
 std::string FieldText(std::string_view text) {
   return std::string(rt::CutToBytes(text, kMaxFieldBytes));
@@ -95,7 +97,7 @@ int ErrorManager::ReportFatal() {
   std::string message = ComposeMessage();
   const ErrorRow* row = CurrentRow();
   std::string title(row ? row->TITLE : std::string_view());
-  rt::MessageBox(message + std::string(kPressOkToEnd), title,
+  rt::MessageBox(message + "  " + Translate(kPressOkToEnd), title,
                  rt::StandardIconRef(rt::kIconInformation), rt::kButtonOk, rt::kButtonOk);
   rt::Halt(kFatalExitCode, title + ": " + message);
 }
@@ -175,8 +177,13 @@ int ErrorManager::AskWithButtons(uint16_t id, rt::ButtonSet buttons, int default
   return rt::MessageBox(std::move(request));
 }
 
+std::string ErrorManager::Translate(std::string_view text) const {
+  return TRANSLATOR ? TRANSLATOR->TranslateText(text) : std::string(text);
+}
+
 void ErrorManager::ShowUnknownError(uint16_t id) {
-  rt::MessageBox(std::string(kUnknownErrorTitle) + " " + std::to_string(id), kUnknownErrorTitle,
+  const std::string title = Translate(kUnknownErrorTitle);
+  rt::MessageBox(title + " " + std::to_string(id), title,
                  rt::StandardIconRef(rt::kIconInformation), rt::kButtonOk, rt::kButtonOk);
 }
 
@@ -195,8 +202,10 @@ std::string ErrorManager::ComposeMessage() {
   }
 
   std::string code = std::to_string(SAVEERRORCODE);
-  std::string error = FieldText(SAVEERROR);
-  std::string file_error = FieldText(SAVEFILEERROR);
+  // The runtime's and the driver's texts are shown in the user's language where the
+  // translator knows them; the saved fields keep what the runtime said.
+  std::string error = Translate(FieldText(SAVEERROR));
+  std::string file_error = Translate(FieldText(SAVEFILEERROR));
   std::string file_code = FieldText(SAVEFILEERRORCODE);
   std::string error_text = SAVEERRORCODE == rt::kDriverError
                                ? file_error + " (" + file_code + ")"

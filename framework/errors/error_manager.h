@@ -17,6 +17,8 @@
 
 namespace fw {
 
+class TranslatorInterface;
+
 // One error definition. MESSAGE and TITLE view the manager's copy of the table they came
 // from, which lives until Teardown.
 struct ErrorRow {
@@ -52,6 +54,10 @@ class ErrorManager {
   int32_t SAVEERRORCODE = 0;      // the runtime's error code at the last capture
   std::string SAVEFILEERROR;      // the driver's error text at the last capture
   std::string SAVEFILEERRORCODE;  // the driver's error code at the last capture, as text
+  // May be null. The texts the manager adds to a table's messages go through it: the runtime's
+  // and the driver's error texts, "Unknown error" and the fatal message's closing words. The
+  // tables' own texts are the program's to load in its language (LoadErrorTable).
+  TranslatorInterface* TRANSLATOR = nullptr;
 
   // Overridable operations, in slot order.
 
@@ -100,6 +106,7 @@ class ErrorManager {
   const ErrorRow* CurrentRow() const;
   std::string PreviousMessage(uint16_t id, size_t position);
   void ShowUnknownError(uint16_t id);
+  std::string Translate(std::string_view text) const;
 
   // Own copies of the loaded tables; ERRORS rows view into them.
   std::vector<std::unique_ptr<uint8_t[]>> tables_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/errors/default_error_table.h"
+#include "framework/errors/error_ids.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/core/last_error.h"
@@ -125,13 +126,12 @@ TEST_F(ErrorManagerTest, DefaultTableLoadsEveryEntryInOrder) {
   EXPECT_EQ(first->TITLE, "Invalid Key");
   EXPECT_EQ(first->MESSAGE, "%File key file is invalid. Key must be rebuilt.");
   const ErrorRow* last = errors.ERRORS->At(kDefaultErrorCount);
-  EXPECT_EQ(last->ID, 39);
-  EXPECT_EQ(last->FATALITY, 2);
-  EXPECT_EQ(last->TITLE, "File Usage Error");
-  EXPECT_EQ(last->MESSAGE, "Attempt to use file (%File) before it was opened");
+  EXPECT_EQ(last->ID, kErrRecordDeleted);
+  EXPECT_EQ(last->FATALITY, 5);
+  EXPECT_EQ(last->TITLE, "Record Was Deleted");
   // The packed form's count comes first, little-endian.
   std::span<const uint8_t> table = DefaultErrorTable();
-  EXPECT_EQ(table[0] | (table[1] << 8), 39);
+  EXPECT_EQ(table[0] | (table[1] << 8), 40);
 }
 
 TEST_F(ErrorManagerTest, RuntimeErrorTextShowsTheRuntimeCode) {

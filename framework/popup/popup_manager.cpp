@@ -503,7 +503,8 @@ void PopupManager::RunToolbox(std::string_view title, ToolboxLink& link) {
     return;
   }
   THISWINDOW = link.window.get();
-  THISWINDOW->SetProperty(0, rt::kPropText, title);
+  THISWINDOW->SetProperty(0, rt::kPropText,
+                          TRANSLATOR ? TRANSLATOR->TranslateText(title) : std::string(title));
   BuildToolboxButtons(link);
   THISWINDOW->OpenOwned(PARENTWINDOW);
   for (;;) {

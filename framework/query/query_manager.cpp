@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/query/query_window_resource.h"
+#include "framework/window/translator_interface.h"
 #include "runtime/values/any_ref.h"
 #include "runtime/windows/event.h"
 #include "runtime/windows/event_loop.h"
@@ -264,6 +265,8 @@ int QueryManager::EnterValues(uint8_t keepValues) {
 
   std::unique_ptr<rt::Window> window = rt::Window::Prepare(QueryWindowResource(), {});
   if (!window) return 0;
+  // Before the fields' lines are added: their titles are the program's own words already.
+  if (TRANSLATOR) TRANSLATOR->TranslateWindow(*window);
   for (size_t i = 0; i < n; ++i) {
     const size_t position = i + 1;
     const int y = kQueryFirstLineY + static_cast<int>(i) * kQueryLinePitch;

@@ -22,6 +22,8 @@ class Window;
 
 namespace fw {
 
+class TranslatorInterface;
+
 inline constexpr size_t kQueryNameBytes = 100;
 inline constexpr size_t kQueryValueBytes = 500;
 // The identifier a browse installs the query's filter text under.
@@ -47,6 +49,8 @@ class QueryManager {
 
   // --- Fields ---------------------------------------------------------------------------
   rt::Queue<QueryFieldRow>* QueryFields = nullptr;  // one row per queryable field, in order
+  // May be null; translates the query window's own texts before it is shown.
+  TranslatorInterface* TRANSLATOR = nullptr;
 
   // --- Overridable operations, in slot order --------------------------------------------
   // Shows the "Example values" window, one line per field with its bound and example

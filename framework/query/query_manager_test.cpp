@@ -13,6 +13,7 @@
 #include "framework/errors/level.h"
 #include "framework/query/query_window_resource.h"
 #include "framework/view/view_manager.h"
+#include "framework/window/text_translator.h"
 #include "runtime/files/filter_parser.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
@@ -394,6 +395,26 @@ TEST_F(QueryWindowTest, TheWindowShowsALinePerFieldWithItsValues) {
     EXPECT_EQ(w->focus(), QueryControl(1, QueryPart::kMiddle));
     EXPECT_GT(w->Find(kQueryOkButton)->y(), w->Find(QueryControl(2, QueryPart::kLow))->y())
         << "the buttons sit under the last line";
+  });
+  backend().Click(kQueryCancelButton);
+  EXPECT_EQ(qm_.EnterValues(1), 0);
+}
+
+TEST_F(QueryWindowTest, ATranslatorTurnsTheWindowsOwnWordsButNotTheFieldTitles) {
+  TextTranslator translator;
+  translator.Add("Example values", "Поиск по образцу");
+  translator.Add("Cancel", "Отмена");
+  translator.Add("From", "От");
+  translator.Add("Name", "Имя");  // a field's title is the program's own: never translated
+  qm_.TRANSLATOR = &translator;
+  backend().Check([] {
+    rt::Window* w = rt::TargetWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->caption(), "Поиск по образцу");
+    EXPECT_EQ(w->Find(kQueryCancelButton)->caption(), "Отмена");
+    EXPECT_EQ(w->Find(kQueryFromHeading)->caption(), "От");
+    EXPECT_EQ(w->Find(kQueryOkButton)->caption(), "&OK") << "a text with no pair stays";
+    EXPECT_EQ(w->Find(QueryControl(1, QueryPart::kPrompt))->caption(), "Name");
   });
   backend().Click(kQueryCancelButton);
   EXPECT_EQ(qm_.EnterValues(1), 0);

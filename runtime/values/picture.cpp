@@ -73,6 +73,14 @@ std::string Picture::Layout(std::string int_digits, std::string frac_digits) con
   return text;
 }
 
+bool Picture::ShowsGroups() const {
+  if (!grouped_) return false;
+  if (width_ == 0) return true;
+  // "1,000" is the shortest text with a group: it needs five places before the point.
+  const int before_point = width_ - (decimals_ > 0 ? decimals_ + 1 : 0);
+  return before_point >= 5;
+}
+
 std::string Picture::Format(double value) const {
   std::string text;
   if (std::isfinite(value)) {
@@ -121,7 +129,9 @@ bool Picture::ParseInput(std::string_view text, double* out) const {
   std::string int_part, frac;
   size_t i = 0, run = 0;
   bool comma_seen = false;
-  for (; i < text.size() && (IsDigit(text[i]) || text[i] == ','); ++i) {
+  // Where no group can ever be shown, a comma can only be the decimal comma people type.
+  const bool comma_groups = ShowsGroups();
+  for (; i < text.size() && (IsDigit(text[i]) || (comma_groups && text[i] == ',')); ++i) {
     if (text[i] == ',') {
       // Commas only where Format puts them: after 1-3 leading digits, then every three.
       if (!grouped_ || run == 0 || run > 3 || (comma_seen && run != 3)) return false;
@@ -133,7 +143,7 @@ bool Picture::ParseInput(std::string_view text, double* out) const {
     }
   }
   if (comma_seen && run != 3) return false;
-  if (i < text.size() && text[i] == '.') {
+  if (i < text.size() && (text[i] == '.' || (!comma_groups && text[i] == ','))) {
     ++i;
     frac = TakeDigits(text, &i);
   }

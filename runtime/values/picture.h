@@ -31,11 +31,17 @@ class Picture {
   std::string Format(double value) const;
 
   // Reads what the user typed: blanks around the number are ignored; digits with at most one
-  // point; for a grouped picture the integer digits may carry commas, but only in their places
-  // ("1,234.50", never "1,5"). More decimals than D are rounded half away from zero. Rejects
+  // decimal separator. Where the picture shows groups (ShowsGroups) the integer digits may
+  // carry commas, but only in their places ("1,234.50", never "1,5"), and only a point
+  // separates the decimals; everywhere else a comma is a decimal separator like the point
+  // ("1,5" is 1.5). More decimals than D are rounded half away from zero. Rejects
   // (false, *out untouched) empty, negative or malformed texts and values whose formatted
   // text would not fit in W.
   bool ParseInput(std::string_view text, double* out) const;
+
+  // Whether a formatted value can carry a group comma: grouped, and wide enough for "1,000"
+  // before the decimals (or without a width).
+  bool ShowsGroups() const;
 
  private:
   Picture() = default;

@@ -115,7 +115,7 @@ TEST(PictureTest, RoundsExtraDecimalsLikeTheDisplay) {
 
 TEST(PictureTest, RejectsTextsThatAreNotFittingNonNegativeNumbers) {
   for (const char* text : {"abc", "-1", "1000", "", "   ", ".", "1.2.3", "1e3", "+1", "1 2",
-                           "0x10", "-0", "1,000", "12a"}) {
+                           "0x10", "-0", "12a", "1,2,3", "1,2.3", ","}) {
     EXPECT_TRUE(std::isnan(Read("n3", text))) << text;
   }
   // Commas only where the display puts them, so "1,5" is never taken for 15.
@@ -124,12 +124,51 @@ TEST(PictureTest, RejectsTextsThatAreNotFittingNonNegativeNumbers) {
     EXPECT_TRUE(std::isnan(Read("n10.2", text))) << text;
   }
   EXPECT_TRUE(std::isnan(Read("n_10.2", "1,234.50")));  // no commas in an ungrouped picture
-  EXPECT_TRUE(std::isnan(Read("n5.2", "1,234")));       // fits only without its comma
+  EXPECT_TRUE(std::isnan(Read("n5.2", "1234")));        // fits only with a group comma
   EXPECT_TRUE(std::isnan(Read("n", std::string(400, '9').c_str())));  // beyond a double
   // A rejected text leaves the variable alone.
   double v = 3;
   EXPECT_FALSE(Picture::Parse("n3")->ParseInput("abc", &v));
   EXPECT_EQ(v, 3);
+}
+
+TEST(PictureTest, ADecimalCommaIsReadLikeAPointWhereNoGroupCanBeShown) {
+  struct Case {
+    const char* picture;
+    const char* text;
+    double value;  // NaN: refused
+  };
+  const double refused = std::nan("");
+  const Case cases[] = {
+      // Ungrouped, or too narrow for "1,000": the comma is the decimal separator.
+      {"n5.2", "1,5", 1.5},         {"n5.2", " 2,75 ", 2.75},  {"n5.2", ",5", 0.5},
+      {"n5.2", "3,", 3},            {"n5.2", "2,675", 2.68},   {"n5.2", "1,234", 1.23},
+      {"n_7.2", "1000,5", 1000.5},  {"n_7.2", "9999,99", 9999.99},
+      {"n_10.2", "1234567,89", 1234567.89},                    {"n3", "1,5", 2},
+      {"n2", "9,4", 9},             {"n_6", "12,0", 12},
+      {"n5.2", "1,5,0", refused},   {"n5.2", "1,5.0", refused}, {"n5.2", "1.5,0", refused},
+      {"n_7.2", "12345,67", refused},  // too wide, as "12345.67" is
+      // Where groups are shown a comma stays a group separator, so "1,5" is never 1.5 there.
+      {"n10.2", "1,5", refused},    {"n10.2", "1,234", 1234},  {"n10.2", "1,234.5", 1234.5},
+      {"n", "1,234", 1234},         {"n", "1,5", refused},     {"n8", "12,345", 12345},
+  };
+  for (const Case& c : cases) {
+    const double got = Read(c.picture, c.text);
+    if (std::isnan(c.value)) {
+      EXPECT_TRUE(std::isnan(got)) << c.picture << " \"" << c.text << "\" gave " << got;
+    } else {
+      EXPECT_EQ(got, c.value) << c.picture << " \"" << c.text << "\"";
+    }
+  }
+  // What is shown afterwards is the picture's own form, with its point.
+  auto p = Picture::Parse("n5.2");
+  double v = 0;
+  ASSERT_TRUE(p->ParseInput("1,5", &v));
+  EXPECT_EQ(p->Format(v), " 1.50");
+  EXPECT_FALSE(Picture::Parse("n5.2")->ShowsGroups());
+  EXPECT_FALSE(Picture::Parse("n_10.2")->ShowsGroups());
+  EXPECT_TRUE(Picture::Parse("n8.2")->ShowsGroups());
+  EXPECT_FALSE(Picture::Parse("n7.2")->ShowsGroups());
 }
 
 TEST(PictureTest, WhatIsShownReadsBackAsTheSameText) {

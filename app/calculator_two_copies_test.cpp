@@ -1,0 +1,142 @@
+// One question per attempt: an insert with no number left, a row another copy deletes while
+// this one edits it, and an insert while another copy clears the table each tell the user
+// once and end, leaving the list as the table is.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/calculator_test_fixture.h"
+#include "app/russian_texts.h"
+#include "framework/errors/error_ids.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/event.h"
+
+namespace app::test {
+namespace {
+
+class CalculatorTwoCopiesTest : public CalculatorTest {
+ protected:
+  // The boxes shown so far, as "caption: text".
+  std::vector<std::string> Boxes() {
+    std::vector<std::string> out;
+    for (const rt::MessageBoxRecord& r : backend().MessageBoxes()) {
+      out.push_back(r.request.caption + ": " + r.request.text);
+    }
+    return out;
+  }
+  // This copy starts a new row and types into it; meanwhile the other copy clears the table.
+  void InsertWhileTheOtherCopyClears(OtherCopy& other, const std::string& typed) {
+    backend().Click(kInsertButton);
+    backend().Type(kOddsEditor, typed, /*leave=*/false);
+    backend().Check([&other] { ASSERT_EQ(other.Go(), 0); });
+  }
+};
+
+TEST_F(CalculatorTwoCopiesTest, NoNumberLeftAsksOnceAndAfterNoNoRowIsOpened) {
+  std::vector<double> full(255, 1.5);
+  StoreOdds(full);
+  std::vector<std::string> before;
+  backend().Check([&] { before = ListShown(); });
+  backend().AnswerNextMessageBox(rt::kButtonNo);
+  backend().Click(kInsertButton);
+  backend().Check([&] {
+    ASSERT_EQ(backend().MessageBoxes().size(), 1u);
+    EXPECT_EQ(backend().MessageBoxes()[0].request.caption, "Ошибка нумерации");
+    EXPECT_EQ(W().Find(kOddsEditor), nullptr) << "an editor opened for a row with no number";
+    EXPECT_EQ(ListShown(), before);
+    EXPECT_EQ(W().focus(), kOddsList);
+  });
+  // Enter on the list is a change of the row there, not a second try of the insert.
+  backend().PressKey(kOddsList, rt::kKeyInsert);
+  backend().AnswerNextMessageBox(rt::kButtonNo);
+  backend().Check([&] {
+    EXPECT_EQ(backend().MessageBoxes().size(), 2u) << "a second attempt asks once more";
+    EXPECT_EQ(ListShown(), before);
+  });
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().size(), 255u);
+  EXPECT_EQ(Stored().front().first, 1) << "no row numbered 0 was written";
+}
+
+TEST_F(CalculatorTwoCopiesTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsReportedOnce) {
+  StoreOdds({1.5, 2.0, 3.0});
+  OtherCopy other([](rt::HeadlessBackend& b) {
+    b.ClickRow(kOddsList, 3);
+    b.AnswerNextMessageBox(rt::kButtonYes);  // "delete the highlighted record?"
+    b.Click(kDeleteButton);
+  });
+  backend().ClickRow(kOddsList, 3);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().Check([&] { ASSERT_EQ(other.Go(), 0); });
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([&] {
+    ASSERT_EQ(Boxes().size(), 1u);
+    const rt::MessageBoxRequest& told = backend().MessageBoxes()[0].request;
+    EXPECT_EQ(told.caption, "Запись удалена");
+    EXPECT_NE(told.text.find("удалила другая станция"), std::string::npos) << told.text;
+    // The edit is over and the list shows the table as it is now.
+    EXPECT_EQ(W().Find(kOddsEditor), nullptr);
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"1|1.50", "2|2.00"}));
+  });
+  // Enter again is an ordinary change of the row now highlighted: no message.
+  backend().PressKey(kOddsList, rt::kKeyEnter);
+  backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}}));
+}
+
+// Enter saves the row; Down saves it and goes on to a new one: after the other copy cleared
+// the table, either is told once and the edit ends there.
+class InsertIntoAClearedTableTest : public CalculatorTwoCopiesTest,
+                                    public ::testing::WithParamInterface<int> {};
+
+TEST_P(InsertIntoAClearedTableTest, IsReportedOnceAndTheEditEnds) {
+  StoreOdds({1.5, 2.0});
+  OtherCopy other([](rt::HeadlessBackend& b) { b.Click(kClearButton); });
+  InsertWhileTheOtherCopyClears(other, "2,5");
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsEditor, GetParam());
+  backend().Check([&] {
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(backend().MessageBoxes()[0].request.caption, "Запись удалена");
+    EXPECT_EQ(W().Find(kOddsEditor), nullptr) << "the row stayed in edit";
+    EXPECT_EQ(ListShown(), std::vector<std::string>{});
+    EXPECT_TRUE(Stored().empty());
+  });
+  // The next insert is an ordinary one into the empty table, with the decimal comma.
+  backend().PressKey(kOddsList, rt::kKeyInsert);
+  backend().Type(kOddsEditor, "2,5", /*leave=*/false);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([&] { EXPECT_EQ(ListShown(), (std::vector<std::string>{"1|2.50"})); });
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Stored(), (Rows{{1, 2.5}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(EnterOrDown, InsertIntoAClearedTableTest,
+                         ::testing::Values(rt::kKeyEnter, rt::kKeyDown));
+
+TEST_F(CalculatorTwoCopiesTest, EscapeFromANewRowTheOtherCopyClearedAsksNothing) {
+  StoreOdds({1.5});
+  OtherCopy other([](rt::HeadlessBackend& b) { b.Click(kClearButton); });
+  InsertWhileTheOtherCopyClears(other, "3");
+  backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  backend().Check([&] {
+    EXPECT_EQ(W().Find(kOddsEditor), nullptr);
+    EXPECT_EQ(ListShown(), std::vector<std::string>{});
+  });
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(Boxes().empty()) << "giving back a number that is already gone needs no word";
+  EXPECT_TRUE(Stored().empty());
+}
+
+}  // namespace
+}  // namespace app::test

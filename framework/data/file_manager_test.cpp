@@ -293,18 +293,16 @@ TEST_F(FileManagerTest, WriteRefusedFallsBackToReadOnlyAfterError2) {
   rt::TempFolder::SetImmutable(dir_.File("kf"), false);
 }
 
-TEST_F(FileManagerTest, ReadOnlyRefusedTooIsError23) {
-  // Something that is not a file cannot be opened in any mode.
+TEST_F(FileManagerTest, WhatIsNotAPlainFileIsSaidSoWithoutAReadOnlyRetry) {
+  // A folder cannot be opened in any mode, so there is nothing to fall back on.
   std::filesystem::create_directory("kf");
   auto m = Odds(false);
   m->fm.LAZYOPEN = 0;
   backend().AnswerNextMessageBox(rt::kButtonOk);
-  backend().AnswerNextMessageBox(rt::kButtonOk);
   EXPECT_EQ(m->fm.Open(), kLevelFatal);
-  EXPECT_EQ(Boxes(),
-            (std::vector<std::string>{
-                "Access Denied: Could not get write access to kf so trying read-only.",
-                "File Access Error: File (kf) could not be opened.  Error: Access denied (5)."}));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                         "File Access Error: File (kf) could not be opened.  Error: not a "
+                         "regular file: it is a folder."}));
   EXPECT_EQ(m->fm.SyncThreadInfo().OPENED, 0);
 }
 

@@ -141,7 +141,7 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     }
     case kDelete: return "DELETE FROM " + table + " WHERE " + id + " = ?1";
     case kById:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " + id + " = ?1";
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " + id + " = ?1";
     case kCount: return "SELECT count(*) FROM " + table;
     case kHoldGet:
       return "SELECT \"pid\", \"started\", \"owner\" FROM " + holds + " WHERE \"record\" = ?1";
@@ -157,13 +157,13 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     case kStaleHoldDelete:
       return "DELETE FROM " + holds + " WHERE \"record\" = ?1 AND \"pid\" = ?2 AND \"started\" = ?3";
     case kFirst:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + OrderBy(key, forward) +
+      return "SELECT " + schema_.ReadList() + " FROM " + table + OrderBy(key, forward) +
              " LIMIT 1";
     case kAfter:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " +
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " +
              AfterCondition(key, forward, inclusive) + OrderBy(key, forward) + " LIMIT 1";
     case kEqual:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " + equal_terms() +
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " + equal_terms() +
              " ORDER BY " + id + " LIMIT 1";
     case kDuplicate:
       return "SELECT 1 FROM " + table + " WHERE " + equal_terms() + " AND " + id + " <> ?" +

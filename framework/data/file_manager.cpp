@@ -20,7 +20,6 @@ namespace fw {
 namespace {
 
 constexpr size_t kDescriptionBytes = 80;
-constexpr size_t kPositionBytes = 512;
 constexpr size_t kOrderTextBytes = 512;
 constexpr size_t kQuotedValueBytes = 2000;
 constexpr int kReserveAttempts = 3;
@@ -32,15 +31,18 @@ struct RegistryRow {
   FileManager* FILEMANAGER;
 };
 
+// The registry and its lock are never destroyed: managers with static storage are torn down
+// by their destructors during exit (after a fatal error, exit runs the static destructors in
+// any order), and each must still find the registry to leave it.
 std::mutex& RegistryMutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 // Kept in FILELABEL order; two managers of one file keep the order they entered in.
 std::vector<RegistryRow>& Registry() {
-  static std::vector<RegistryRow> rows;
-  return rows;
+  static std::vector<RegistryRow>* rows = new std::vector<RegistryRow>;
+  return *rows;
 }
 
 bool IsText(const rt::AnyRef& r) {
@@ -348,7 +350,7 @@ uint16_t FileManager::SnapshotFileState() {
     row.KEY = FILE->CurrentKey();
     row.WHELD = FILE->IsHeld() ? 1 : 0;
     row.WWATCH = FILE->IsWatched() ? 1 : 0;
-    row.POS = std::string(rt::CutToBytes(FILE->Position(row.KEY), kPositionBytes));
+    row.POS = FILE->Position(row.KEY);
   }
   SAVED->push_back(row);
   return row.ID;
@@ -385,7 +387,7 @@ const rt::FileKey* PrimaryKeyOf(const FileManager& fm) {
 
 std::string FileManager::GetPosition() {
   if (EnsureOpen() != kLevelGoOn) return std::string();
-  return std::string(rt::CutToBytes(FILE->Position(PrimaryKeyOf(*this)), kPositionBytes));
+  return FILE->Position(PrimaryKeyOf(*this));
 }
 
 int FileManager::FetchByPosition(std::string_view position) {
@@ -506,6 +508,8 @@ int FileManager::ComputeNextNumber(const FileManagerKey& key) {
   FILE->NoMemo();
   int code;
   bool first_of_group = false;
+  // A number another copy has reserved for a row still being typed there is taken too.
+  FILE->SeeReserved(true);
   if (key.FIELDS.size() == 1) {
     FILE->Set(&fk);
     code = comp.ASCEND ? FILE->Previous() : FILE->Next();
@@ -520,6 +524,7 @@ int FileManager::ComputeNextNumber(const FileManagerKey& key) {
           !SameGroup(FILE->Declaration(), fk, c - 1, caller.data(), BUFFER.address());
     }
   }
+  FILE->SeeReserved(false);
   double next_real = 1;
   int64_t next_int = 1;
   if (code == rt::kNoError && !first_of_group) {
@@ -565,7 +570,9 @@ int FileManager::ReserveNumberLoop(bool report) {
     }
     if (failed == kErrRecordRetrieval) return report ? ReportNotedError() : kLevelHandled;
     if (failed == kLevelGoOn) {
-      if (FILE->Add() == rt::kNoError) {
+      // Reserved, the record is this copy's alone until Insert enters it: no other copy lists
+      // or counts it, and it goes if this one dies first.
+      if (FILE->Reserve() == rt::kNoError) {
         info.AUTOINCDONE = 1;
         info.RESERVEDPOSITION = FILE->Position(nullptr);
         return kLevelGoOn;
@@ -622,12 +629,9 @@ int FileManager::Insert() {
       info.AUTOINCDONE = 0;
       info.RESERVEDPOSITION.clear();
     }
-    if (info.AUTOINCDONE) {
-      code = FILE->Put();
-    } else {
-      if (ReserveNumber() != kLevelGoOn) return kLevelHandled;
-      code = rt::kNoError;
-    }
+    if (!info.AUTOINCDONE && ReserveNumber() != kLevelGoOn) return kLevelHandled;
+    // The put enters the reserved record: from now on every copy lists and counts it.
+    code = FILE->Put();
   } else {
     code = FILE->Add();
   }

@@ -485,27 +485,41 @@ int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool wri
 }
 
 // Removes holds whose holders have died, so they do not pile up.
-void DropStaleHolds(KeyedFileStatements& st) {
+// Runs a cached statement with the given integers bound from ?1; SQLITE_OK or the failure.
+int RunBound(KeyedFileStatements& st, KeyedFileStatements::Kind kind,
+             std::initializer_list<int64_t> values) {
+  sqlite3_stmt* stmt = st.Get(kind);
+  if (!stmt) return sqlite3_errcode(st.db());
+  int p = 0;
+  for (int64_t v : values) sqlite3_bind_int64(stmt, ++p, v);
+  int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+// Removes, in one write, the holds of processes that have died and the records they had
+// reserved (a new row being typed when its program was killed), and reserved records nobody
+// holds. Runs inside the caller's transaction.
+int DropStaleHolds(KeyedFileStatements& st) {
   sqlite3_stmt* list = st.Get(KeyedFileStatements::kHoldList);
-  if (!list) return;
+  if (!list) return sqlite3_errcode(st.db());
   std::vector<std::pair<int64_t, ProcessIdentity>> stale;
   ProcessIdentity self = ProcessIdentity::Self();
-  while (sqlite3_step(list) == SQLITE_ROW) {
+  int rc;
+  while ((rc = sqlite3_step(list)) == SQLITE_ROW) {
     ProcessIdentity p{sqlite3_column_int64(list, 1), sqlite3_column_int64(list, 2)};
     if (!(p == self) && !ProcessIdentity::Alive(p)) {
       stale.emplace_back(sqlite3_column_int64(list, 0), p);
     }
   }
   sqlite3_reset(list);
+  if (rc != SQLITE_DONE) return rc;
   for (const auto& [record, p] : stale) {
-    sqlite3_stmt* del = st.Get(KeyedFileStatements::kStaleHoldDelete);
-    if (!del) return;
-    sqlite3_bind_int64(del, 1, record);
-    sqlite3_bind_int64(del, 2, p.pid);
-    sqlite3_bind_int64(del, 3, p.started);
-    sqlite3_step(del);
-    sqlite3_reset(del);
+    rc = RunBound(st, KeyedFileStatements::kStaleHoldDelete, {record, p.pid, p.started});
+    if (rc == SQLITE_OK) rc = RunBound(st, KeyedFileStatements::kReservedDelete, {record});
+    if (rc != SQLITE_OK) return rc;
   }
+  return RunBound(st, KeyedFileStatements::kOrphanReservedDelete, {});
 }
 
 }  // namespace
@@ -537,7 +551,11 @@ int KeyedFile::Open(int access_mode) {
   m.current_id = 0;
   m.hold_armed = m.watch_armed = false;
   m.held_id = m.watched_id = 0;
-  if (write) DropStaleHolds(*m.own);
+  if (write) {
+    // Tidying is not the caller's business: a busy file is tidied by the next open instead.
+    WriteScope scope(db);
+    if (scope.Begin() == SQLITE_OK && DropStaleHolds(*m.own) == SQLITE_OK) scope.Commit();
+  }
   return Result(kNoError);
 }
 
@@ -681,14 +699,16 @@ int KeyedFile::Close() {
   if (m.in_transaction) Transaction::Rollback();
   Transaction::Forget(this);
   // Every hold of this object goes, also one a rolled-back transaction brought back.
-  sqlite3_stmt* st = m.ever_held ? m.own->Get(KeyedFileStatements::kHoldReleaseAll) : nullptr;
-  if (st) {
+  // A reservation never typed to the end goes with them.
+  if (m.ever_held && !m.read_only) {
     ProcessIdentity self = ProcessIdentity::Self();
-    sqlite3_bind_int64(st, 1, self.pid);
-    sqlite3_bind_int64(st, 2, self.started);
-    sqlite3_bind_int64(st, 3, static_cast<int64_t>(m.owner));
-    sqlite3_step(st);
-    sqlite3_reset(st);
+    std::initializer_list<int64_t> us = {self.pid, self.started, static_cast<int64_t>(m.owner)};
+    WriteScope scope(m.db);
+    if (scope.Begin() == SQLITE_OK &&
+        RunBound(*m.own, KeyedFileStatements::kOwnReservedDelete, us) == SQLITE_OK &&
+        RunBound(*m.own, KeyedFileStatements::kHoldReleaseAll, us) == SQLITE_OK) {
+      scope.Commit();
+    }
   }
   m.own.reset();
   m.active = nullptr;
@@ -917,9 +937,13 @@ namespace {
 // The statement that finds the next row of the sequence in a direction, bound and ready.
 sqlite3_stmt* SequenceStatement(KeyedFileImpl& m, bool forward) {
   using A = KeyedFileImpl::Anchor;
-  if (m.anchor == A::kStart) return m.active->Get(KeyedFileStatements::kFirst, m.seq_key, forward);
+  using S = KeyedFileStatements;
+  if (m.anchor == A::kStart) {
+    return m.active->Get(m.see_reserved ? S::kFirstWithReserved : S::kFirst, m.seq_key, forward);
+  }
   bool inclusive = m.anchor == A::kBuffer || m.anchor == A::kAt;
-  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kAfter, m.seq_key, forward, inclusive);
+  sqlite3_stmt* st = m.active->Get(m.see_reserved ? S::kAfterWithReserved : S::kAfter, m.seq_key,
+                                   forward, inclusive);
   if (!st) return nullptr;
   int n = 0;
   if (m.seq_key) {
@@ -975,7 +999,9 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
     m.anchor_id = id;
   };
   int hold_rc = SQLITE_OK;
-  int holder = CheckHolder(m, id, &hold_rc);
+  // Another copy's reservation is read only for the number it takes: its hold says "mine",
+  // not "being changed".
+  int holder = m.see_reserved && version == 0 ? kNoError : CheckHolder(m, id, &hold_rc);
   if (holder == kDriverError) {
     if (!stepped) sqlite3_reset(st);
     return DriverError(db, hold_rc);
@@ -1045,20 +1071,21 @@ bool KeyedFile::Eof() {
     Result(kFileNotOpen);
     return true;
   }
+  // A failure is no end of the file: false, with the error set, so a reading loop goes on to
+  // the Next that reports it instead of taking the rows read so far for all there are.
   sqlite3_stmt* st = SequenceStatement(m, true);
   if (!st) {
     DriverError(m.active->db(), sqlite3_errcode(m.active->db()));
-    return true;
+    return false;
   }
   int rc = sqlite3_step(st);
   sqlite3_reset(st);
-  if (rc == SQLITE_ROW) {
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
     Result(kNoError);
-    return false;
+    return rc == SQLITE_DONE;
   }
-  if (rc == SQLITE_DONE) Result(kNoError);
-  else DriverError(m.active->db(), rc);
-  return true;
+  DriverError(m.active->db(), rc);
+  return false;
 }
 
 int KeyedFile::Get(const FileKey& key) {
@@ -1163,12 +1190,22 @@ int KeyedFile::Release() {
 
 // --- Writing ---------------------------------------------------------------------------------
 
-int KeyedFile::Add() {
+int KeyedFile::Add() { return Insert(false); }
+int KeyedFile::Reserve() { return Insert(true); }
+
+int KeyedFile::Insert(bool reserved) {
   KeyedFileImpl& m = *impl_;
   if (!m.db) return Result(kFileNotOpen);
   if (m.read_only) return Result(kAccessDenied);
-  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kInsert);
   sqlite3* db = m.active->db();
+  // A reservation and the hold that names its owner are stored together or not at all.
+  WriteScope scope(db);
+  if (reserved) {
+    int rc = scope.Begin();
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  sqlite3_stmt* st = m.active->Get(reserved ? KeyedFileStatements::kInsertReserved
+                                            : KeyedFileStatements::kInsert);
   if (!st) return DriverError(db, sqlite3_errcode(db));
   BindRecord(m.schema, st, buffer_);
   int rc = sqlite3_step(st);
@@ -1178,11 +1215,48 @@ int KeyedFile::Add() {
     return code;
   }
   sqlite3_reset(st);
-  m.current_id = sqlite3_last_insert_rowid(db);
-  m.current_version = 1;
+  int64_t id = sqlite3_last_insert_rowid(db);
+  if (reserved) {
+    rc = PutHoldRow(m, id);
+    if (rc == SQLITE_OK) rc = scope.Commit();
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  m.current_id = id;
+  m.current_version = reserved ? 0 : 1;
   m.NoteAdded(m.current_id);
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
   m.current_image.assign(b, b + decl_.RecordSize());
+  return Result(kNoError);
+}
+
+void KeyedFile::SeeReserved(bool on) { impl_->see_reserved = on; }
+
+int KeyedFile::DeleteAll(int64_t* deleted) {
+  KeyedFileImpl& m = *impl_;
+  if (deleted) *deleted = 0;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  sqlite3* db = m.active->db();
+  WriteScope scope(db);
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  // Holds of the dead hold nothing back; what the living hold stays.
+  rc = DropStaleHolds(*m.active);
+  ProcessIdentity self = ProcessIdentity::Self();
+  if (rc == SQLITE_OK) {
+    rc = RunBound(*m.active, KeyedFileStatements::kDeleteAll,
+                  {self.pid, self.started, static_cast<int64_t>(m.owner)});
+  }
+  int64_t gone = rc == SQLITE_OK ? sqlite3_changes64(db) : 0;
+  if (rc == SQLITE_OK) rc = RunBound(*m.active, KeyedFileStatements::kOrphanHoldDelete, {});
+  if (rc == SQLITE_OK) rc = scope.Commit();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  // Nothing of ours is left to be current, held or watched (another copy holds all that stayed).
+  if (m.current_id) m.NoteDeleted();
+  m.current_id = 0;
+  m.held_id = 0;
+  m.watched_id = 0;
+  if (deleted) *deleted = gone;
   return Result(kNoError);
 }
 
@@ -1210,8 +1284,9 @@ int KeyedFile::Put() {
   }
   sqlite3_reset(st);
   if (!updated) return Result(watched ? kRecordChanged : kRecordNotFound);
-  if (m.held_id == m.current_id) {
-    rc = DeleteHoldRow(m, m.held_id);
+  // Version 1 is a reservation's first put: it is an ordinary record now, and its hold goes.
+  if (m.held_id == m.current_id || version == 1) {
+    rc = DeleteHoldRow(m, m.current_id);
     if (rc != SQLITE_OK) return DriverError(db, rc);
   }
   rc = scope.Commit();
@@ -1237,10 +1312,9 @@ int KeyedFile::Delete() {
   sqlite3_reset(st);
   if (rc != SQLITE_DONE) return DriverError(db, rc);
   if (sqlite3_changes(db) == 0) return Result(kRecordNotFound);
-  if (m.held_id == m.current_id) {
-    rc = DeleteHoldRow(m, m.held_id);
-    if (rc != SQLITE_OK) return DriverError(db, rc);
-  }
+  // Our hold on it goes with it, also the one that made it a reservation.
+  rc = DeleteHoldRow(m, m.current_id);
+  if (rc != SQLITE_OK) return DriverError(db, rc);
   rc = scope.Commit();
   if (rc != SQLITE_OK) return DriverError(db, rc);
   m.NoteDeleted();

@@ -140,7 +140,7 @@ TEST_F(HostileFileTest, WhatIsNotAPlainFileIsSaidSoAndAnEmptyFileIsSetUp) {
   // A folder, a pipe and a loop of links are no file to open or to fall back to read-only on.
   ASSERT_EQ(mkdir(Path().c_str(), 0700), 0);
   EXPECT_EQ(file_->Open(), kDriverError);
-  EXPECT_NE(GetLastError().file_text.find("is not a regular file: it is a folder"),
+  EXPECT_NE(GetLastError().file_text.find("not a regular file: it is a folder"),
             std::string::npos);
   EXPECT_EQ(file_->Open(KeyedFile::kReadOnly), kDriverError);
   EXPECT_NE(file_->Create(), 0);

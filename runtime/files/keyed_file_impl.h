@@ -72,6 +72,8 @@ class KeyedFileImpl {
   int64_t current_version = 0;
   std::vector<unsigned char> current_image;  // the current record as stored
 
+  bool see_reserved = false;  // sequences include reserved records (for numbering)
+
   bool hold_armed = false;
   bool watch_armed = false;
   int64_t held_id = 0;

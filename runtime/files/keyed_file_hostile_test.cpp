@@ -272,5 +272,32 @@ TEST_F(HostileFileTest, TenThousandRowsPastTheFieldsRangeAreReportedAndTheReadEn
   EXPECT_NE(w.errors.front().find("record 256: KF:NN holds 256"), std::string::npos);
 }
 
+TEST_F(HostileFileTest, AFailedReadIsAnErrorAndNeverTheEndOfTheFile) {
+  MakeFile(3);
+  ASSERT_EQ(file_->Open(), 0);
+  ASSERT_EQ(file_->Send("Recover=0"), 0);
+  ASSERT_EQ(file_->Set(&decl_->Key(0)), 0);
+  ASSERT_EQ(file_->Next(), 0);
+  // Another connection takes the whole file for itself.
+  sqlite3* locker = nullptr;
+  ASSERT_EQ(sqlite3_open(Path().c_str(), &locker), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_FALSE(file_->Eof());
+  EXPECT_EQ(GetLastError().code, kDriverError);
+  EXPECT_NE(GetLastError().file_text.find("locked"), std::string::npos);
+  EXPECT_EQ(file_->Next(), kDriverError);
+  EXPECT_EQ(file_->Records(), -1);
+  EXPECT_EQ(file_->DeleteAll(), kDriverError);
+  sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(locker);
+  // Once the file is free the same sequence goes on where it was.
+  EXPECT_FALSE(file_->Eof());
+  ASSERT_EQ(file_->Next(), 0);
+  EXPECT_EQ(buf_.nn, 2);
+  ASSERT_EQ(file_->Next(), 0);
+  EXPECT_TRUE(file_->Eof());
+  EXPECT_EQ(GetLastError().code, kNoError);
+}
+
 }  // namespace
 }  // namespace rt

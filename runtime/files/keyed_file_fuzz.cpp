@@ -27,13 +27,20 @@ using rt::testing::OddsRow;
 
 constexpr int kMaxReads = 20000;  // far more than any input can store under the step limit
 
-std::string Folder() {
-  static std::string folder = [] {
+// A folder of this run's own, removed when the run ends (never destroyed before that).
+const std::string& Folder() {
+  static const std::string* folder = [] {
     std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
-    std::string t = base + "/tovik-kf-fuzz-XXXXXX";
-    return std::string(mkdtemp(t.data()));
+    auto* t = new std::string(base + "/tovik-kf-fuzz-XXXXXX");
+    if (!mkdtemp(t->data())) std::abort();
+    return t;
   }();
-  return folder;
+  static const bool cleanup = std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(*folder, ec);
+  }) == 0;
+  (void)cleanup;
+  return *folder;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -162,6 +162,8 @@ void CalculatorWindow::CalculateSystem() {
   OddsBuffer().nn = 0;
   int error = file.SetFromBuffer(OddsNnKey());
   size_t stored = 0;
+  // Eof is false on a failed read, so the Next after it reports the failure: a total from
+  // the rows read so far is never shown as the result.
   while (error == rt::kNoError && !file.Eof()) {
     error = file.Next();
     if (error != rt::kNoError) break;
@@ -193,18 +195,12 @@ void CalculatorWindow::CalculateSystem() {
 
 void CalculatorWindow::ClearOddsTable() {
   rt::KeyedFile& file = OddsFile();
-  OddsBuffer().nn = 0;
-  if (file.SetFromBuffer(OddsNnKey()) != rt::kNoError) return;
-  int deleted = 0;
-  while (!file.Eof()) {
-    const int error = file.Next();
-    if (error == rt::kNoError) {
-      // A row another copy holds or has just deleted is left to it.
-      if (file.Delete() == rt::kNoError) ++deleted;
-    } else if (error != rt::kRecordHeld) {
-      // The sequence moves past a held row; any other failure would repeat at every read.
-      break;
-    }
+  // One write: every row goes or none does, and no other copy ever computes from a table half
+  // emptied. Rows another copy holds (being changed or typed there) stay.
+  int64_t deleted = 0;
+  if (file.DeleteAll(&deleted) != rt::kNoError) {
+    if (fw::FileManager* fm = OddsFileManager()) fm->ReportFileError(fw::kErrRecordNotUpdated);
+    return;
   }
   if (deleted == 0) return;
   // Like a delete through the list: "из :" follows the table, and the list shows what is left.

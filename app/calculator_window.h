@@ -47,8 +47,9 @@ class CalculatorWindow : public fw::WindowManager {
   // system bet "k out of n" with the stake; the focus then goes to the list. A read that fails
   // is reported and leaves both results at 0.
   void CalculateSystem();
-  // Deletes every row of the table straight through the runtime file, without a message or a
-  // question; rows another copy holds stay. The list then shows what is left.
+  // Deletes every row of the table straight through the runtime file in one write, without a
+  // question; rows another copy holds stay. The list then shows what is left; a failure is
+  // reported and leaves the table whole.
   void ClearOddsTable();
 
  private:

@@ -20,7 +20,6 @@ namespace fw {
 namespace {
 
 constexpr size_t kDescriptionBytes = 80;
-constexpr size_t kPositionBytes = 512;
 constexpr size_t kOrderTextBytes = 512;
 constexpr size_t kQuotedValueBytes = 2000;
 constexpr int kReserveAttempts = 3;
@@ -32,9 +31,9 @@ struct RegistryRow {
   FileManager* FILEMANAGER;
 };
 
-// The registry and its lock are never destroyed: a program-wide manager destroyed when the
-// program ends early (a fatal error halts it) still unregisters itself after other statics
-// are gone.
+// The registry and its lock are never destroyed: managers with static storage are torn down
+// by their destructors during exit (after a fatal error, exit runs the static destructors in
+// any order), and each must still find the registry to leave it.
 std::mutex& RegistryMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
@@ -351,7 +350,7 @@ uint16_t FileManager::SnapshotFileState() {
     row.KEY = FILE->CurrentKey();
     row.WHELD = FILE->IsHeld() ? 1 : 0;
     row.WWATCH = FILE->IsWatched() ? 1 : 0;
-    row.POS = std::string(rt::CutToBytes(FILE->Position(row.KEY), kPositionBytes));
+    row.POS = FILE->Position(row.KEY);
   }
   SAVED->push_back(row);
   return row.ID;
@@ -388,7 +387,7 @@ const rt::FileKey* PrimaryKeyOf(const FileManager& fm) {
 
 std::string FileManager::GetPosition() {
   if (EnsureOpen() != kLevelGoOn) return std::string();
-  return std::string(rt::CutToBytes(FILE->Position(PrimaryKeyOf(*this)), kPositionBytes));
+  return FILE->Position(PrimaryKeyOf(*this));
 }
 
 int FileManager::FetchByPosition(std::string_view position) {
@@ -509,6 +508,8 @@ int FileManager::ComputeNextNumber(const FileManagerKey& key) {
   FILE->NoMemo();
   int code;
   bool first_of_group = false;
+  // A number another copy has reserved for a row still being typed there is taken too.
+  FILE->SeeReserved(true);
   if (key.FIELDS.size() == 1) {
     FILE->Set(&fk);
     code = comp.ASCEND ? FILE->Previous() : FILE->Next();
@@ -523,6 +524,7 @@ int FileManager::ComputeNextNumber(const FileManagerKey& key) {
           !SameGroup(FILE->Declaration(), fk, c - 1, caller.data(), BUFFER.address());
     }
   }
+  FILE->SeeReserved(false);
   double next_real = 1;
   int64_t next_int = 1;
   if (code == rt::kNoError && !first_of_group) {
@@ -568,7 +570,9 @@ int FileManager::ReserveNumberLoop(bool report) {
     }
     if (failed == kErrRecordRetrieval) return report ? ReportNotedError() : kLevelHandled;
     if (failed == kLevelGoOn) {
-      if (FILE->Add() == rt::kNoError) {
+      // Reserved, the record is this copy's alone until Insert enters it: no other copy lists
+      // or counts it, and it goes if this one dies first.
+      if (FILE->Reserve() == rt::kNoError) {
         info.AUTOINCDONE = 1;
         info.RESERVEDPOSITION = FILE->Position(nullptr);
         return kLevelGoOn;
@@ -621,21 +625,19 @@ int FileManager::Insert() {
   FileManagerInfo& info = SyncThreadInfo();
   int code;
   if (HASAUTOINC) {
-    if (info.AUTOINCDONE) {
-      code = MakeReservedRecordCurrent(info) ? FILE->Put() : rt::kRecordNotFound;
-      if (code == rt::kRecordNotFound || code == rt::kRecordChanged) {
-        // Another station deleted the record reserved for this row (it cleared the table):
-        // the number is gone with it, and saving again could only fail again. The user is
-        // told once; nothing is written.
-        info.AUTOINCDONE = 0;
-        info.RESERVEDPOSITION.clear();
-        NoteError(kErrRecordDeleted);
-        return ReportNotedError();
-      }
-    } else {
-      if (ReserveNumber() != kLevelGoOn) return kLevelHandled;
-      code = rt::kNoError;
-    }
+    auto reservation_gone = [&] {
+      // Another station deleted the record reserved for this row: the number is gone with
+      // it, and saving again could only fail again. The user is told once; nothing is written.
+      info.AUTOINCDONE = 0;
+      info.RESERVEDPOSITION.clear();
+      NoteError(kErrRecordDeleted);
+      return ReportNotedError();
+    };
+    if (info.AUTOINCDONE && !MakeReservedRecordCurrent(info)) return reservation_gone();
+    if (!info.AUTOINCDONE && ReserveNumber() != kLevelGoOn) return kLevelHandled;
+    // The put enters the reserved record: from now on every copy lists and counts it.
+    code = FILE->Put();
+    if (code == rt::kRecordNotFound) return reservation_gone();
   } else {
     code = FILE->Add();
   }

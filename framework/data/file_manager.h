@@ -65,7 +65,7 @@ struct FileManagerSavedState {
   uint16_t ID = 0;
   uint8_t WHELD = 0;
   uint8_t WWATCH = 0;
-  std::string POS;                  // position text, at most 512 bytes
+  std::string POS;                  // position text, of any length
   const rt::FileKey* KEY = nullptr;  // the key the file was read by; nullptr: record order
 };
 

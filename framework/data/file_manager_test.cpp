@@ -82,6 +82,19 @@ std::unique_ptr<rt::FileDeclaration> DescDecl() {
   return d;
 }
 
+struct LongRow {
+  char name[700];  // LN:NAME, a key longer than any fixed cut of a position
+  int32_t no;
+};
+
+std::unique_ptr<rt::FileDeclaration> LongKeyDecl() {
+  rt::RecordDescriptor r;
+  r.Add("LN:NAME", rt::Type::String, 700).Add("LN:NO", rt::Type::Long);
+  auto d = std::make_unique<rt::FileDeclaration>("LN", "ln", r);
+  d->AddKey("LN:name_key").Ascending(0).Unique().MakePrimary();
+  return d;
+}
+
 // A file declaration, its record buffer, the runtime file and its manager, set up on errors.
 template <typename Row>
 struct Managed {
@@ -135,6 +148,7 @@ class FileManagerTest : public rt::test::HeadlessTest {
     rt::KeyedFile reader(decl, &row);
     std::vector<int> out;
     if (reader.Open(rt::KeyedFile::kReadOnly) != 0) return out;
+    reader.SeeReserved(true);  // reservations are stored too, only listed by nobody
     reader.Set(&decl.Key(0));
     while (reader.Next() == 0) out.push_back(row.nn);
     return out;
@@ -294,18 +308,16 @@ TEST_F(FileManagerTest, WriteRefusedFallsBackToReadOnlyAfterError2) {
   rt::TempFolder::SetImmutable(dir_.File("kf"), false);
 }
 
-TEST_F(FileManagerTest, ReadOnlyRefusedTooIsError23) {
-  // Something that is not a file cannot be opened in any mode.
+TEST_F(FileManagerTest, WhatIsNotAPlainFileIsSaidSoWithoutAReadOnlyRetry) {
+  // A folder cannot be opened in any mode, so there is nothing to fall back on.
   std::filesystem::create_directory("kf");
   auto m = Odds(false);
   m->fm.LAZYOPEN = 0;
   backend().AnswerNextMessageBox(rt::kButtonOk);
-  backend().AnswerNextMessageBox(rt::kButtonOk);
   EXPECT_EQ(m->fm.Open(), kLevelFatal);
-  EXPECT_EQ(Boxes(),
-            (std::vector<std::string>{
-                "Access Denied: Could not get write access to kf so trying read-only.",
-                "File Access Error: File (kf) could not be opened.  Error: Access denied (5)."}));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                         "File Access Error: File (kf) could not be opened.  Error: not a "
+                         "regular file: it is a folder."}));
   EXPECT_EQ(m->fm.SyncThreadInfo().OPENED, 0);
 }
 
@@ -320,6 +332,54 @@ TEST_F(FileManagerTest, CreationFailureIsError10) {
   rt::TempFolder::SetImmutable(dir_.path(), false);
   EXPECT_EQ(Boxes(), std::vector<std::string>{
                          "File Creation Error: Error: (Access denied (5)) creating kf."});
+}
+
+TEST_F(FileManagerTest, AFolderWhereNoJournalCanBeMadeOpensTheFileReadOnlyWithError2) {
+  {
+    auto seed = Odds(false);
+    seed->fm.LAZYOPEN = 0;
+    ASSERT_EQ(seed->fm.Open(), kLevelGoOn);
+    seed->fm.Close();
+  }
+  // The file itself can be written; a change could still not be made safely beside it.
+  if (!rt::TempFolder::SetImmutable(dir_.path(), true)) {
+    GTEST_SKIP() << "cannot make the folder unwritable here";
+  }
+  auto m = Odds(false);
+  m->fm.LAZYOPEN = 0;
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  EXPECT_EQ(m->fm.Open(), kLevelGoOn);
+  rt::TempFolder::SetImmutable(dir_.path(), false);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{
+                         "Access Denied: Could not get write access to kf so trying read-only."});
+  EXPECT_TRUE(m->file.IsReadOnly());
+  m->fm.Close();
+}
+
+TEST_F(FileManagerTest, PositionsOfAnyLengthFindTheirRecordAgain) {
+  Managed<LongRow> m(LongKeyDecl(), &errors_);
+  m.fm.RegisterKey(m.Key(), "Name");
+  m.fm.LAZYOPEN = 0;
+  ASSERT_EQ(m.fm.Open(), kLevelGoOn);
+  for (char c : {'a', 'b'}) {
+    m.file.Clear();
+    std::string name(650, c);
+    rt::testing::SetText(m.buf.name, sizeof m.buf.name, name, true);
+    m.buf.no = c;
+    ASSERT_EQ(m.fm.Insert(), kLevelGoOn);
+  }
+  // Cut to 512 bytes, such a position would lose its record id and find nothing again.
+  std::string b = m.fm.GetPosition();
+  EXPECT_GT(b.size(), 650u);
+  uint16_t state = m.fm.SnapshotFileState();
+  m.buf.no = 0;
+  m.file.Set(m.Key());
+  ASSERT_EQ(m.file.Next(), 0);
+  EXPECT_EQ(m.buf.no, 'a');
+  m.fm.RestoreFileState(state);
+  ASSERT_EQ(m.fm.FetchByPosition(b), kLevelGoOn);
+  EXPECT_EQ(m.buf.no, 'b');
+  m.fm.Close();
 }
 
 TEST_F(FileManagerTest, InvalidKeyIsRebuiltAfterError27) {
@@ -736,6 +796,8 @@ TEST_F(FileManagerTest, ThreeFailedAddsAskError32AndYesTriesAgain) {
   ASSERT_EQ(m.file.Delete(), 0);
   m.buf = keep;
   EXPECT_EQ(m.fm.ReserveNumber(), kLevelGoOn);
+  EXPECT_EQ(m.file.Records(), 0);  // reserved: counted once it is entered
+  ASSERT_EQ(m.fm.Insert(), kLevelGoOn);
   EXPECT_EQ(m.file.Records(), 1);
   m.fm.Close();
 }

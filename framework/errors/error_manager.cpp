@@ -207,9 +207,17 @@ std::string ErrorManager::ComposeMessage() {
   std::string error = Translate(FieldText(SAVEERROR));
   std::string file_error = Translate(FieldText(SAVEFILEERROR));
   std::string file_code = FieldText(SAVEFILEERRORCODE);
-  std::string error_text = SAVEERRORCODE == rt::kDriverError
-                               ? file_error + " (" + file_code + ")"
-                               : error + " (" + code + ")";
+  // A file refused at open is refused for a reason the user can act on ("column KF is
+  // missing"): the driver's words go with the runtime's own text.
+  const bool refused = SAVEERRORCODE == rt::kInvalidRecordDeclaration ||
+                       SAVEERRORCODE == rt::kKeysMustBeRebuilt;
+  std::string error_text;
+  if (SAVEERRORCODE == rt::kDriverError) {
+    error_text = file_code.empty() ? file_error : file_error + " (" + file_code + ")";
+  } else {
+    error_text = (refused && !file_error.empty() ? error + ": " + file_error : error) + " (" +
+                 code + ")";
+  }
   ReplaceAll(text, "%ErrorCode", code);
   ReplaceAll(text, "%ErrorText", error_text);
   ReplaceAll(text, "%Error", error);

@@ -5,13 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "runtime/core/error_codes.h"
+#include "runtime/files/keyed_file_check.h"
 #include "runtime/files/keyed_file_impl.h"
 #include "runtime/files/position_text.h"
 #include "runtime/files/process_identity.h"
@@ -58,8 +62,10 @@ int Exec(sqlite3* db, const char* sql) {
 class WriteScope {
  public:
   explicit WriteScope(sqlite3* db) : db_(db) {}
-  ~WriteScope() {
+  ~WriteScope() { Rollback(); }
+  void Rollback() {
     if (own_) Exec(db_, "ROLLBACK");
+    own_ = false;
   }
   int Begin() {
     if (!sqlite3_get_autocommit(db_)) return SQLITE_OK;
@@ -104,33 +110,72 @@ void BindUpper(sqlite3_stmt* stmt, int param, const AnyRef& ref) {
   sqlite3_bind_text(stmt, param, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
-void LoadField(sqlite3_stmt* stmt, int col, const AnyRef& target) {
+// A stored value as a message shows it.
+std::string Shown(sqlite3_stmt* stmt, int col) {
+  switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_NULL: return "no value (NULL)";
+    case SQLITE_BLOB: return std::to_string(sqlite3_column_bytes(stmt, col)) + " bytes";
+    case SQLITE_TEXT: {
+      std::string t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+      if (t.size() > 24) t = std::string(CutToBytes(t, 24)) + "...";
+      return "'" + t + "'";
+    }
+    default: return reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+  }
+}
+
+// Loads one stored value into its field. "" when it is the field's value exactly; otherwise
+// what is wrong with it, and the field is then cleared: a file changed by another tool can
+// hold anything, and a value narrowed, wrapped or read as 0 would be a guess shown as data.
+std::string LoadField(sqlite3_stmt* stmt, int col, const AnyRef& target) {
   AnyRef ref = target;
-  if (sqlite3_column_type(stmt, col) == SQLITE_NULL) {  // only a hand-edited file has these
+  const int stored = sqlite3_column_type(stmt, col);
+  auto refuse = [&](const std::string& why) {
+    std::string shown = Shown(stmt, col);
     if (ref.type() == Type::Group) std::memset(ref.address(), 0, ref.size());
     else ref.Clear();
-    return;
-  }
+    return "holds " + shown + why;
+  };
+  if (stored == SQLITE_NULL) return refuse("");
   switch (ref.type()) {
-    case Type::Real:
-      ref.SetReal(sqlite3_column_double(stmt, col));
-      break;
+    case Type::Real: {
+      if (stored != SQLITE_FLOAT && stored != SQLITE_INTEGER) return refuse(", not a number");
+      double v = sqlite3_column_double(stmt, col);
+      if (!std::isfinite(v)) return refuse(", not a finite number");
+      ref.SetReal(v);
+      return "";
+    }
     case Type::String:
     case Type::CString: {
-      const unsigned char* t = sqlite3_column_text(stmt, col);
-      int n = sqlite3_column_bytes(stmt, col);
-      ref.SetText(std::string_view(reinterpret_cast<const char*>(t), static_cast<size_t>(n)));
-      break;
+      if (stored == SQLITE_BLOB) return refuse(", not a text");
+      const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+      std::string_view text(t ? t : "", static_cast<size_t>(sqlite3_column_bytes(stmt, col)));
+      if (ref.type() == Type::String) text = Clip(text);
+      size_t room = ref.type() == Type::String ? ref.size() : ref.size() - 1;
+      if (text.size() > room) return refuse(", longer than its " + std::to_string(room) + " bytes");
+      if (ref.type() == Type::CString && text.find('\0') != std::string_view::npos) {
+        return refuse(", a text with a zero byte inside");
+      }
+      ref.SetText(text);
+      return "";
     }
     case Type::Group: {
+      if (stored != SQLITE_BLOB) return refuse(", not bytes");
       const void* b = sqlite3_column_blob(stmt, col);
       size_t n = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
+      if (n > ref.size()) return refuse(", more than its " + std::to_string(ref.size()) + " bytes");
       std::memset(ref.address(), 0, ref.size());
-      if (b) std::memcpy(ref.address(), b, n < ref.size() ? n : ref.size());
-      break;
+      if (b && n) std::memcpy(ref.address(), b, n);
+      return "";
     }
-    default:
-      ref.SetInteger(sqlite3_column_int64(stmt, col));
+    default: {
+      if (stored != SQLITE_INTEGER) return refuse(", not a whole number");
+      int64_t v = sqlite3_column_int64(stmt, col);
+      ref.SetInteger(v);
+      if (ref.Integer() != v) return refuse(std::string(", which a ") + TypeName(ref.type()) +
+                                            " field cannot hold");
+      return "";
+    }
   }
 }
 
@@ -229,11 +274,112 @@ void BindComponents(const KeyedFileSchema& schema, sqlite3_stmt* stmt, const Fil
   }
 }
 
-// Loads the stored fields of the row a statement is on (columns as SelectList from first).
-void LoadRecord(const KeyedFileSchema& schema, sqlite3_stmt* stmt, int first, void* record) {
+using StoredValue = KeyedFileImpl::StoredValue;
+
+// A key's component values as the buffer (a record image) would store them.
+std::vector<StoredValue> ValuesFromImage(const KeyedFileSchema& schema, const FileKey& key,
+                                         void* record) {
   const RecordDescriptor& r = schema.Declaration().Record();
+  std::vector<StoredValue> out(key.ComponentCount());
+  for (size_t c = 0; c < key.ComponentCount(); ++c) {
+    AnyRef ref = r.Field(record, key.Component(c).field);
+    StoredValue& v = out[c];
+    if (schema.ComponentUsesShadow(key, c)) {
+      v.type = SQLITE_TEXT;
+      v.bytes = Upper(ref.Text());
+    } else if (ref.type() == Type::Real) {
+      v.type = SQLITE_FLOAT;
+      v.real = ref.Real();
+    } else if (ref.type() == Type::String || ref.type() == Type::CString) {
+      v.type = SQLITE_TEXT;
+      v.bytes = ref.Text();
+    } else if (ref.type() == Type::Group) {
+      v.type = SQLITE_BLOB;
+      v.bytes.assign(static_cast<const char*>(ref.address()), ref.size());
+    } else {
+      v.type = SQLITE_INTEGER;
+      v.integer = ref.Integer();
+    }
+  }
+  return out;
+}
+
+StoredValue ColumnValue(sqlite3_stmt* st, int col) {
+  StoredValue v;
+  v.type = sqlite3_column_type(st, col);
+  if (v.type == SQLITE_INTEGER) v.integer = sqlite3_column_int64(st, col);
+  if (v.type == SQLITE_FLOAT) v.real = sqlite3_column_double(st, col);
+  if (v.type == SQLITE_TEXT || v.type == SQLITE_BLOB) {
+    const void* b = v.type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col))
+                                          : sqlite3_column_blob(st, col);
+    v.bytes.assign(b ? static_cast<const char*>(b) : "",
+                   static_cast<size_t>(sqlite3_column_bytes(st, col)));
+  }
+  return v;
+}
+
+// A key's component values as stored in the row a statement is on (columns as SelectList from
+// first, then the shadow columns when with_shadows).
+std::vector<StoredValue> ValuesFromRow(const KeyedFileSchema& schema, const FileKey& key,
+                                       sqlite3_stmt* st, int first, bool with_shadows) {
+  const std::vector<size_t>& stored = schema.StoredFields();
+  const std::vector<size_t>& shadows = schema.ShadowFields();
+  std::vector<StoredValue> out;
+  for (size_t c = 0; c < key.ComponentCount(); ++c) {
+    size_t f = key.Component(c).field;
+    int col = first + 2 + static_cast<int>(std::find(stored.begin(), stored.end(), f) -
+                                           stored.begin());
+    if (schema.ComponentUsesShadow(key, c) && with_shadows) {
+      col = first + 2 + static_cast<int>(stored.size()) +
+            static_cast<int>(std::find(shadows.begin(), shadows.end(), f) - shadows.begin());
+      out.push_back(ColumnValue(st, col));
+    } else {
+      out.push_back(ColumnValue(st, col));
+      if (schema.ComponentUsesShadow(key, c) && out.back().type == SQLITE_TEXT) {
+        out.back().bytes = Upper(out.back().bytes);
+      }
+    }
+  }
+  return out;
+}
+
+void BindStored(sqlite3_stmt* st, int param, const StoredValue& v) {
+  switch (v.type) {
+    case SQLITE_INTEGER: sqlite3_bind_int64(st, param, v.integer); break;
+    case SQLITE_FLOAT: sqlite3_bind_double(st, param, v.real); break;
+    case SQLITE_TEXT:
+      sqlite3_bind_text64(st, param, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    case SQLITE_BLOB:
+      sqlite3_bind_blob64(st, param, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT);
+      break;
+    default:
+      // NULL sorts before every value, and no comparison with NULL is ever true: the lowest
+      // number stands in, so the sequence still moves on to the values after it.
+      sqlite3_bind_double(st, param, -std::numeric_limits<double>::infinity());
+  }
+}
+
+// Loads the stored fields of the row a statement is on (columns as SelectList from first).
+// "" when every value fits its field, else the first that does not, named with its record
+// ("record 17: KF:NN holds 300, which a BYTE field cannot hold"). Every field is loaded either
+// way, those that do not fit cleared.
+std::string LoadRecord(const KeyedFileSchema& schema, sqlite3_stmt* stmt, int first, void* record) {
+  const RecordDescriptor& r = schema.Declaration().Record();
+  std::string problem;
+  if (sqlite3_column_type(stmt, first) != SQLITE_INTEGER ||
+      sqlite3_column_type(stmt, first + 1) != SQLITE_INTEGER) {
+    problem = "record " + Shown(stmt, first) + ": its version " + Shown(stmt, first + 1) +
+              " is no whole number";
+  }
   int col = first + 2;
-  for (size_t f : schema.StoredFields()) LoadField(stmt, col++, r.Field(record, f));
+  for (size_t f : schema.StoredFields()) {
+    std::string why = LoadField(stmt, col++, r.Field(record, f));
+    if (!why.empty() && problem.empty()) {
+      problem = "record " + Shown(stmt, first) + ": " + r.field(f).label + " " + why;
+    }
+  }
+  return problem;
 }
 
 std::string AbsolutePath(const std::string& name) {
@@ -263,6 +409,27 @@ const FileKey* KeyedFile::CurrentKey() const { return impl_->seq_key; }
 
 namespace {
 
+// A directory, FIFO, device or a loop of links where the file should be: nothing to open,
+// and nothing a read-only retry could change.
+int NotARegularFile(mode_t mode) {
+  std::string what = S_ISDIR(mode)    ? "a folder"
+                     : S_ISFIFO(mode) ? "a pipe"
+                     : S_ISSOCK(mode) ? "a socket"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                     : mode == 0      ? "a loop of symbolic links"
+                                      : "not a plain file";
+  SetLastError(kDriverError, "", "not a regular file: it is " + what);
+  return kDriverError;
+}
+
+// SQLite writes its rollback journal beside the file: a file that can be written in a folder
+// that cannot would fail at the first change, long after the user started typing it.
+bool JournalFolderWritable(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 // Opens a connection on an existing file and checks that it is a keyed file of this
 // declaration. Returns a runtime code; on failure *out is null and the error is set.
 int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool write, int busy_ms,
@@ -271,9 +438,20 @@ int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool wri
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return Result(kFileNotFound);
+    if (errno == ELOOP) return NotARegularFile(0);
     return Result(kAccessDenied);
   }
-  if (!S_ISREG(st.st_mode)) return Result(kAccessDenied);
+  if (!S_ISREG(st.st_mode)) return NotARegularFile(st.st_mode);
+  if (st.st_size == 0) {
+    // What an interrupted first start or a "touch" leaves: a file to be set up, not a foreign one.
+    SetLastError(kFileNotFound, "", "the file is empty");
+    return kFileNotFound;
+  }
+  if (write && !JournalFolderWritable(path)) {
+    SetLastError(kAccessDenied, "",
+                 "the folder of the file cannot be written, so no change could be made safely");
+    return kAccessDenied;
+  }
   sqlite3* db = nullptr;
   int flags = write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
@@ -283,6 +461,7 @@ int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool wri
     return code;
   }
   sqlite3_extended_result_codes(db, 1);
+  KeyedFileCheck::Harden(db);
   sqlite3_busy_timeout(db, busy_ms);
   RegisterTextFunctions(db);  // views filter and order with them on this connection
   auto fail = [&](int code) {
@@ -292,79 +471,8 @@ int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool wri
   // SQLite opens a file it may not write read-only without saying so: ask.
   if (write && sqlite3_db_readonly(db, "main") == 1) return fail(Result(kAccessDenied));
 
-  // Reading the schema is the first read of the file: a file that is not a database fails
-  // here, and nothing has been written to it.
-  sqlite3_stmt* stmt = nullptr;
-  rc = sqlite3_prepare_v2(db,
-                          "SELECT type, name, sql FROM sqlite_schema WHERE type IN "
-                          "('table','index')",
-                          -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) {
-    int code = DriverError(db, rc);
-    sqlite3_finalize(stmt);
-    return fail(code);
-  }
-  bool has_meta = false, has_records = false, has_holds = false;
-  std::vector<std::pair<std::string, std::string>> indexes;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    std::string type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-    const unsigned char* sql = sqlite3_column_text(stmt, 2);
-    if (type == "table") {
-      has_meta |= name == "meta";
-      has_records |= name == KeyedFileSchema::kTable;
-      has_holds |= name == "holds";
-    } else if (sql) {
-      indexes.emplace_back(name, reinterpret_cast<const char*>(sql));
-    }
-  }
-  if (rc != SQLITE_DONE) {
-    int code = DriverError(db, rc);
-    sqlite3_finalize(stmt);
-    return fail(code);
-  }
-  sqlite3_finalize(stmt);
-  if (!has_meta || !has_records || !has_holds) {
-    SetLastError(kInvalidRecordDeclaration, "", "not a keyed file of this program");
-    return fail(kInvalidRecordDeclaration);
-  }
-  std::string format, declaration;
-  rc = sqlite3_prepare_v2(db, "SELECT name, value FROM meta", -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) {
-    int code = DriverError(db, rc);
-    sqlite3_finalize(stmt);
-    return fail(code);
-  }
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    const unsigned char* v = sqlite3_column_text(stmt, 1);
-    std::string value = v ? reinterpret_cast<const char*>(v) : "";
-    if (name == "format") format = value;
-    if (name == "declaration") declaration = value;
-  }
-  int step_rc = rc;
-  sqlite3_finalize(stmt);
-  if (step_rc != SQLITE_DONE) return fail(DriverError(db, step_rc));
-  if (format != kFormat || declaration != schema.Declaration().Signature()) {
-    SetLastError(kInvalidRecordDeclaration, "",
-                 "the file was created from another record declaration");
-    return fail(kInvalidRecordDeclaration);
-  }
-  if (check_indexes) {
-    const FileDeclaration& decl = schema.Declaration();
-    for (size_t k = 0; k < decl.KeyCount(); ++k) {
-      const FileKey& key = decl.Key(k);
-      bool found = false;
-      for (const auto& [name, sql] : indexes) {
-        if (name == schema.IndexName(key)) found = sql == schema.CreateIndexSql(key);
-      }
-      if (!found) {
-        SetLastError(kKeysMustBeRebuilt, "", "the index of key " + key.Label() +
-                                                 " is missing or not as declared");
-        return fail(kKeysMustBeRebuilt);
-      }
-    }
-  }
+  int checked = KeyedFileCheck::Check(db, schema, check_indexes);
+  if (checked != kNoError) return fail(checked);
   if (write) {
     // A crash between two copies' runs cannot leave the file in WAL or without syncs: the
     // atomic multi-file commit needs the rollback journal.
@@ -377,27 +485,41 @@ int OpenChecked(const KeyedFileSchema& schema, const std::string& path, bool wri
 }
 
 // Removes holds whose holders have died, so they do not pile up.
-void DropStaleHolds(KeyedFileStatements& st) {
+// Runs a cached statement with the given integers bound from ?1; SQLITE_OK or the failure.
+int RunBound(KeyedFileStatements& st, KeyedFileStatements::Kind kind,
+             std::initializer_list<int64_t> values) {
+  sqlite3_stmt* stmt = st.Get(kind);
+  if (!stmt) return sqlite3_errcode(st.db());
+  int p = 0;
+  for (int64_t v : values) sqlite3_bind_int64(stmt, ++p, v);
+  int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+// Removes, in one write, the holds of processes that have died and the records they had
+// reserved (a new row being typed when its program was killed), and reserved records nobody
+// holds. Runs inside the caller's transaction.
+int DropStaleHolds(KeyedFileStatements& st) {
   sqlite3_stmt* list = st.Get(KeyedFileStatements::kHoldList);
-  if (!list) return;
+  if (!list) return sqlite3_errcode(st.db());
   std::vector<std::pair<int64_t, ProcessIdentity>> stale;
   ProcessIdentity self = ProcessIdentity::Self();
-  while (sqlite3_step(list) == SQLITE_ROW) {
+  int rc;
+  while ((rc = sqlite3_step(list)) == SQLITE_ROW) {
     ProcessIdentity p{sqlite3_column_int64(list, 1), sqlite3_column_int64(list, 2)};
     if (!(p == self) && !ProcessIdentity::Alive(p)) {
       stale.emplace_back(sqlite3_column_int64(list, 0), p);
     }
   }
   sqlite3_reset(list);
+  if (rc != SQLITE_DONE) return rc;
   for (const auto& [record, p] : stale) {
-    sqlite3_stmt* del = st.Get(KeyedFileStatements::kStaleHoldDelete);
-    if (!del) return;
-    sqlite3_bind_int64(del, 1, record);
-    sqlite3_bind_int64(del, 2, p.pid);
-    sqlite3_bind_int64(del, 3, p.started);
-    sqlite3_step(del);
-    sqlite3_reset(del);
+    rc = RunBound(st, KeyedFileStatements::kStaleHoldDelete, {record, p.pid, p.started});
+    if (rc == SQLITE_OK) rc = RunBound(st, KeyedFileStatements::kReservedDelete, {record});
+    if (rc != SQLITE_OK) return rc;
   }
+  return RunBound(st, KeyedFileStatements::kOrphanReservedDelete, {});
 }
 
 }  // namespace
@@ -430,9 +552,80 @@ int KeyedFile::Open(int access_mode) {
   m.read_held = false;
   m.hold_armed = m.watch_armed = false;
   m.held_id = m.watched_id = 0;
-  if (write) DropStaleHolds(*m.own);
+  if (write) {
+    // Tidying is not the caller's business: a busy file is tidied by the next open instead.
+    WriteScope scope(db);
+    if (scope.Begin() == SQLITE_OK && DropStaleHolds(*m.own) == SQLITE_OK) scope.Commit();
+  }
   return Result(kNoError);
 }
+
+namespace {
+
+// The tables, indexes and meta rows of a new file, inside the caller's transaction.
+int BuildContents(const KeyedFileSchema& schema, sqlite3* db) {
+  const FileDeclaration& decl = schema.Declaration();
+  std::string sql = schema.CreateTableSql() + ";";
+  for (const std::string& s : schema.CreateSupportSql()) sql += s + ";";
+  for (size_t k = 0; k < decl.KeyCount(); ++k) sql += schema.CreateIndexSql(decl.Key(k)) + ";";
+  int rc = Exec(db, sql.c_str());
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_stmt* stmt = nullptr;
+  rc = sqlite3_prepare_v2(db, "INSERT INTO meta(name, value) VALUES('format', ?1), "
+                              "('declaration', ?2)", -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    std::string sig = decl.Signature();
+    sqlite3_bind_text(stmt, 1, kFormat, -1, SQLITE_STATIC);
+    sqlite3_bind_text(stmt, 2, sig.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+  }
+  sqlite3_finalize(stmt);
+  return rc;
+}
+
+// Sets up an empty (zero-byte) file where it is, under SQLite's own lock, so two copies that
+// start together set it up once: the second finds it set up and only checks it. 0, 47, 5 or 90.
+int SetUpEmptyFile(const KeyedFileSchema& schema, const std::string& path, int busy_ms) {
+  if (!JournalFolderWritable(path)) return Result(kAccessDenied);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  auto finish = [&](int code) {
+    sqlite3_close(db);
+    return code;
+  };
+  if (rc != SQLITE_OK) return finish(DriverError(db, rc));
+  sqlite3_extended_result_codes(db, 1);
+  KeyedFileCheck::Harden(db);
+  sqlite3_busy_timeout(db, busy_ms);
+  if (sqlite3_db_readonly(db, "main") == 1) return finish(Result(kAccessDenied));
+  rc = Exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN EXCLUSIVE");
+  if (rc != SQLITE_OK) return finish(DriverError(db, rc));
+  int64_t objects = -1;
+  sqlite3_stmt* st = nullptr;
+  rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema", -1, &st, nullptr);
+  if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+    objects = sqlite3_column_int64(st, 0);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(st);
+  if (rc != SQLITE_OK) {
+    int code = DriverError(db, rc);
+    Exec(db, "ROLLBACK");
+    return finish(code);
+  }
+  if (objects == 0) rc = BuildContents(schema, db);
+  if (rc == SQLITE_OK) rc = Exec(db, objects == 0 ? "COMMIT" : "ROLLBACK");
+  if (rc != SQLITE_OK) {
+    int code = DriverError(db, rc);
+    Exec(db, "ROLLBACK");
+    return finish(code);
+  }
+  // Set up now, by this copy or another: it must be this declaration's file.
+  return finish(KeyedFileCheck::Check(db, schema, false) == kNoError ? Result(kNoError)
+                                                                      : GetLastError().code);
+}
+
+}  // namespace
 
 int KeyedFile::Create() {
   KeyedFileImpl& m = *impl_;
@@ -451,7 +644,10 @@ int KeyedFile::Create() {
     return code == kFileNotFound ? Result(kAccessDenied) : code;
   };
   struct stat st;
-  if (stat(path.c_str(), &st) == 0) return existing();
+  if (stat(path.c_str(), &st) == 0) {
+    if (S_ISREG(st.st_mode) && st.st_size == 0) return SetUpEmptyFile(m.schema, path, m.busy_ms);
+    return existing();
+  }
 
   // The new file is built whole under a temporary name and then linked into place, so no
   // other copy ever sees a half-made file, and a file made meanwhile is not overwritten.
@@ -473,23 +669,9 @@ int KeyedFile::Create() {
     return fail(DriverError(db, rc));
   }
   sqlite3_extended_result_codes(db, 1);
-  std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " +
-                    m.schema.CreateTableSql() + ";";
-  for (const std::string& s : m.schema.CreateSupportSql()) sql += s + ";";
-  for (size_t k = 0; k < decl_.KeyCount(); ++k) sql += m.schema.CreateIndexSql(decl_.Key(k)) + ";";
-  rc = Exec(db, sql.c_str());
-  if (rc == SQLITE_OK) {
-    sqlite3_stmt* stmt = nullptr;
-    rc = sqlite3_prepare_v2(db, "INSERT INTO meta(name, value) VALUES('format', ?1), "
-                                "('declaration', ?2)", -1, &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-      std::string sig = decl_.Signature();
-      sqlite3_bind_text(stmt, 1, kFormat, -1, SQLITE_STATIC);
-      sqlite3_bind_text(stmt, 2, sig.c_str(), -1, SQLITE_TRANSIENT);
-      rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
-    }
-    sqlite3_finalize(stmt);
-  }
+  KeyedFileCheck::Harden(db);
+  rc = Exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN");
+  if (rc == SQLITE_OK) rc = BuildContents(m.schema, db);
   if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
   if (rc != SQLITE_OK) return fail(DriverError(db, rc));
   sqlite3_close(db);
@@ -518,14 +700,16 @@ int KeyedFile::Close() {
   if (m.in_transaction) Transaction::Rollback();
   Transaction::Forget(this);
   // Every hold of this object goes, also one a rolled-back transaction brought back.
-  sqlite3_stmt* st = m.ever_held ? m.own->Get(KeyedFileStatements::kHoldReleaseAll) : nullptr;
-  if (st) {
+  // A reservation never typed to the end goes with them.
+  if (m.ever_held && !m.read_only) {
     ProcessIdentity self = ProcessIdentity::Self();
-    sqlite3_bind_int64(st, 1, self.pid);
-    sqlite3_bind_int64(st, 2, self.started);
-    sqlite3_bind_int64(st, 3, static_cast<int64_t>(m.owner));
-    sqlite3_step(st);
-    sqlite3_reset(st);
+    std::initializer_list<int64_t> us = {self.pid, self.started, static_cast<int64_t>(m.owner)};
+    WriteScope scope(m.db);
+    if (scope.Begin() == SQLITE_OK &&
+        RunBound(*m.own, KeyedFileStatements::kOwnReservedDelete, us) == SQLITE_OK &&
+        RunBound(*m.own, KeyedFileStatements::kHoldReleaseAll, us) == SQLITE_OK) {
+      scope.Commit();
+    }
   }
   m.own.reset();
   m.active = nullptr;
@@ -555,11 +739,13 @@ int KeyedFile::BuildKeys() {
     int code = OpenChecked(m.schema, AbsolutePath(name_), true, m.busy_ms, false, &db);
     if (code != kNoError) return code;
   }
+  WriteScope scope(db);
+  // A connection of its own is closed on the way out, after anything unfinished is rolled back.
   auto finish = [&](int code) {
+    scope.Rollback();
     if (own_connection) sqlite3_close(db);
     return code;
   };
-  WriteScope scope(db);
   int rc = scope.Begin();
   if (rc != SQLITE_OK) return finish(DriverError(db, rc));
 
@@ -603,7 +789,13 @@ int KeyedFile::BuildKeys() {
         rc = s;
         break;
       }
-      LoadRecord(m.schema, sel, 0, image.data());
+      if (std::string problem = LoadRecord(m.schema, sel, 0, image.data()); !problem.empty()) {
+        // No index is built from a guess: the rebuild is undone and the file stays as it was.
+        sqlite3_finalize(sel);
+        sqlite3_finalize(upd);
+        SetLastError(kDriverError, "", problem);
+        return finish(kDriverError);
+      }
       int q = 0;
       for (size_t f : m.schema.ShadowFields()) {
         BindUpper(upd, ++q, decl_.Record().Field(image.data(), f));
@@ -738,8 +930,7 @@ int KeyedFile::SetFromBuffer(const FileKey& key) {
   if (!m.db) return Result(kFileNotOpen);
   m.seq_key = &key;
   m.anchor = KeyedFileImpl::Anchor::kBuffer;
-  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
-  m.anchor_image.assign(b, b + decl_.RecordSize());
+  m.anchor_values = ValuesFromImage(m.schema, key, buffer_);
   return Result(kNoError);
 }
 
@@ -748,14 +939,18 @@ namespace {
 // The statement that finds the next row of the sequence in a direction, bound and ready.
 sqlite3_stmt* SequenceStatement(KeyedFileImpl& m, bool forward) {
   using A = KeyedFileImpl::Anchor;
-  if (m.anchor == A::kStart) return m.active->Get(KeyedFileStatements::kFirst, m.seq_key, forward);
+  using S = KeyedFileStatements;
+  if (m.anchor == A::kStart) {
+    return m.active->Get(m.see_reserved ? S::kFirstWithReserved : S::kFirst, m.seq_key, forward);
+  }
   bool inclusive = m.anchor == A::kBuffer || m.anchor == A::kAt;
-  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kAfter, m.seq_key, forward, inclusive);
+  sqlite3_stmt* st = m.active->Get(m.see_reserved ? S::kAfterWithReserved : S::kAfter, m.seq_key,
+                                   forward, inclusive);
   if (!st) return nullptr;
   int n = 0;
   if (m.seq_key) {
-    BindComponents(m.schema, st, *m.seq_key, m.anchor_image.data(), 1);
     n = static_cast<int>(m.seq_key->ComponentCount());
+    for (int c = 0; c < n; ++c) BindStored(st, c + 1, m.anchor_values[static_cast<size_t>(c)]);
   }
   int64_t id = m.anchor_id;
   if (m.anchor == A::kBuffer) id = forward ? INT64_MIN : INT64_MAX;
@@ -796,39 +991,50 @@ int KeyedFile::ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found,
   }
   int64_t id = sqlite3_column_int64(st, first);
   int64_t version = sqlite3_column_int64(st, first + 1);
+  // Whatever happens to the row, a sequence moves past it by what is stored, so every
+  // Next/Previous sequence ends even over values that fit no field.
+  auto move_past = [&]() {
+    m.seq_key = order;
+    m.anchor = KeyedFileImpl::Anchor::kAfter;
+    m.anchor_values = order ? ValuesFromRow(m.schema, *order, st, first, !stepped)
+                            : std::vector<StoredValue>();
+    m.anchor_id = id;
+  };
   int hold_rc = SQLITE_OK;
-  int holder = CheckHolder(m, id, &hold_rc);
+  // Another copy's reservation is read only for the number it takes: its hold says "mine",
+  // not "being changed".
+  int holder = m.see_reserved && version == 0 ? kNoError : CheckHolder(m, id, &hold_rc);
   if (holder == kDriverError) {
     if (!stepped) sqlite3_reset(st);
     return DriverError(db, hold_rc);
   }
-  if (holder == kRecordHeld) {
-    if (move_past_held) {
-      std::vector<unsigned char> image(decl_.RecordSize());
-      LoadRecord(m.schema, st, first, image.data());
-      m.seq_key = order;
-      m.anchor = KeyedFileImpl::Anchor::kAfter;
-      m.anchor_image = std::move(image);
-      m.anchor_id = id;
-    }
+  std::vector<unsigned char> image;
+  std::string problem;
+  if (holder != kRecordHeld) {
+    image.resize(decl_.RecordSize());
+    std::memcpy(image.data(), buffer_, image.size());  // groups keep what they hold around fields
+    problem = LoadRecord(m.schema, st, first, image.data());
+  }
+  if (holder == kRecordHeld || !problem.empty()) {
+    if (move_past_held) move_past();
     if (!stepped) sqlite3_reset(st);
     m.current_id = 0;
     m.read_held = true;
     m.NoteRead();
+    if (!problem.empty()) {
+      SetLastError(kDriverError, "", problem);
+      return kDriverError;
+    }
     return Result(kRecordHeld);
   }
-  LoadRecord(m.schema, st, first, buffer_);
+  move_past();
   if (!stepped) sqlite3_reset(st);
-  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
-  m.current_image.assign(b, b + decl_.RecordSize());
+  std::memcpy(buffer_, image.data(), image.size());
+  m.current_image = std::move(image);
   m.current_id = id;
   m.read_held = false;
   m.current_version = version;
   m.NoteRead();
-  m.seq_key = order;
-  m.anchor = KeyedFileImpl::Anchor::kAfter;
-  m.anchor_image = m.current_image;
-  m.anchor_id = id;
 
   if (m.held_id && !(place_hold && m.held_id == id)) {
     int rc = DeleteHoldRow(m, m.held_id);
@@ -869,20 +1075,21 @@ bool KeyedFile::Eof() {
     Result(kFileNotOpen);
     return true;
   }
+  // A failure is no end of the file: false, with the error set, so a reading loop goes on to
+  // the Next that reports it instead of taking the rows read so far for all there are.
   sqlite3_stmt* st = SequenceStatement(m, true);
   if (!st) {
     DriverError(m.active->db(), sqlite3_errcode(m.active->db()));
-    return true;
+    return false;
   }
   int rc = sqlite3_step(st);
   sqlite3_reset(st);
-  if (rc == SQLITE_ROW) {
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
     Result(kNoError);
-    return false;
+    return rc == SQLITE_DONE;
   }
-  if (rc == SQLITE_DONE) Result(kNoError);
-  else DriverError(m.active->db(), rc);
-  return true;
+  DriverError(m.active->db(), rc);
+  return false;
 }
 
 int KeyedFile::Get(const FileKey& key) {
@@ -945,7 +1152,7 @@ int KeyedFile::Reset(const FileKey* key, std::string_view position) {
   }
   m.seq_key = key;
   m.anchor = KeyedFileImpl::Anchor::kAt;
-  m.anchor_image = std::move(image);
+  m.anchor_values = key ? ValuesFromImage(m.schema, *key, image.data()) : std::vector<StoredValue>();
   m.anchor_id = id;
   return Result(kNoError);
 }
@@ -988,12 +1195,22 @@ int KeyedFile::Release() {
 
 // --- Writing ---------------------------------------------------------------------------------
 
-int KeyedFile::Add() {
+int KeyedFile::Add() { return Insert(false); }
+int KeyedFile::Reserve() { return Insert(true); }
+
+int KeyedFile::Insert(bool reserved) {
   KeyedFileImpl& m = *impl_;
   if (!m.db) return Result(kFileNotOpen);
   if (m.read_only) return Result(kAccessDenied);
-  sqlite3_stmt* st = m.active->Get(KeyedFileStatements::kInsert);
   sqlite3* db = m.active->db();
+  // A reservation and the hold that names its owner are stored together or not at all.
+  WriteScope scope(db);
+  if (reserved) {
+    int rc = scope.Begin();
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  sqlite3_stmt* st = m.active->Get(reserved ? KeyedFileStatements::kInsertReserved
+                                            : KeyedFileStatements::kInsert);
   if (!st) return DriverError(db, sqlite3_errcode(db));
   BindRecord(m.schema, st, buffer_);
   int rc = sqlite3_step(st);
@@ -1003,12 +1220,49 @@ int KeyedFile::Add() {
     return code;
   }
   sqlite3_reset(st);
-  m.current_id = sqlite3_last_insert_rowid(db);
+  int64_t id = sqlite3_last_insert_rowid(db);
+  if (reserved) {
+    rc = PutHoldRow(m, id);
+    if (rc == SQLITE_OK) rc = scope.Commit();
+    if (rc != SQLITE_OK) return DriverError(db, rc);
+  }
+  m.current_id = id;
   m.read_held = false;
-  m.current_version = 1;
+  m.current_version = reserved ? 0 : 1;
   m.NoteAdded(m.current_id);
   const unsigned char* b = static_cast<const unsigned char*>(buffer_);
   m.current_image.assign(b, b + decl_.RecordSize());
+  return Result(kNoError);
+}
+
+void KeyedFile::SeeReserved(bool on) { impl_->see_reserved = on; }
+
+int KeyedFile::DeleteAll(int64_t* deleted) {
+  KeyedFileImpl& m = *impl_;
+  if (deleted) *deleted = 0;
+  if (!m.db) return Result(kFileNotOpen);
+  if (m.read_only) return Result(kAccessDenied);
+  sqlite3* db = m.active->db();
+  WriteScope scope(db);
+  int rc = scope.Begin();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  // Holds of the dead hold nothing back; what the living hold stays.
+  rc = DropStaleHolds(*m.active);
+  ProcessIdentity self = ProcessIdentity::Self();
+  if (rc == SQLITE_OK) {
+    rc = RunBound(*m.active, KeyedFileStatements::kDeleteAll,
+                  {self.pid, self.started, static_cast<int64_t>(m.owner)});
+  }
+  int64_t gone = rc == SQLITE_OK ? sqlite3_changes64(db) : 0;
+  if (rc == SQLITE_OK) rc = RunBound(*m.active, KeyedFileStatements::kOrphanHoldDelete, {});
+  if (rc == SQLITE_OK) rc = scope.Commit();
+  if (rc != SQLITE_OK) return DriverError(db, rc);
+  // Nothing of ours is left to be current, held or watched (another copy holds all that stayed).
+  if (m.current_id) m.NoteDeleted();
+  m.current_id = 0;
+  m.held_id = 0;
+  m.watched_id = 0;
+  if (deleted) *deleted = gone;
   return Result(kNoError);
 }
 
@@ -1036,8 +1290,9 @@ int KeyedFile::Put() {
   }
   sqlite3_reset(st);
   if (!updated) return Result(watched ? kRecordChanged : kRecordNotFound);
-  if (m.held_id == m.current_id) {
-    rc = DeleteHoldRow(m, m.held_id);
+  // Version 1 is a reservation's first put: it is an ordinary record now, and its hold goes.
+  if (m.held_id == m.current_id || version == 1) {
+    rc = DeleteHoldRow(m, m.current_id);
     if (rc != SQLITE_OK) return DriverError(db, rc);
   }
   rc = scope.Commit();
@@ -1063,10 +1318,9 @@ int KeyedFile::Delete() {
   sqlite3_reset(st);
   if (rc != SQLITE_DONE) return DriverError(db, rc);
   if (sqlite3_changes(db) == 0) return Result(kRecordNotFound);
-  if (m.held_id == m.current_id) {
-    rc = DeleteHoldRow(m, m.held_id);
-    if (rc != SQLITE_OK) return DriverError(db, rc);
-  }
+  // Our hold on it goes with it, also the one that made it a reservation.
+  rc = DeleteHoldRow(m, m.current_id);
+  if (rc != SQLITE_OK) return DriverError(db, rc);
   rc = scope.Commit();
   if (rc != SQLITE_OK) return DriverError(db, rc);
   m.NoteDeleted();

@@ -100,7 +100,8 @@ class KeyedFile {
   int SetFromBuffer(const FileKey& key);
   int Next();      // 33 past the end; 43 held by another copy (the sequence moves past it)
   int Previous();  // 33 before the start
-  // True when Next would find no record (it reads nothing and moves nothing).
+  // True when Next would find no record (it reads nothing and moves nothing). A read that
+  // fails is not the end: false, with the error as the last error (37 when closed gives true).
   bool Eof();
   // Reads the first record whose key values equal the buffer's (35 when none); the sequence
   // goes on from it in that key's order.
@@ -131,10 +132,22 @@ class KeyedFile {
 
   // --- Writing ---------------------------------------------------------------------------
   int Add();     // 40 duplicate on a unique key; 5 read-only; the new record becomes current
+  // Adds the buffer as a reservation: a record (holding, say, a number handed out) that no
+  // other copy reads or counts and that no read of this object's sequences or counts sees
+  // either, until a Put makes it an ordinary record; Delete or Close removes it, and so does
+  // the next open by any copy once this process has died. Reget by position reaches it.
+  int Reserve();
+  // While on, sequences include reservations (this object's and other copies'), read for their
+  // values only, so a number another copy reserved is seen as taken.
+  void SeeReserved(bool on);
+  // Deletes every record in one write: all go or none do, and no other copy reads a table half
+  // emptied. Records another copy holds (being changed, or reserved) stay. *deleted: how many
+  // went. 5 read-only; 90 the driver's failure (nothing deleted).
+  int DeleteAll(int64_t* deleted = nullptr);
   // 33 no current record (43 when there is none because the last read met a record another
   // copy holds); 35 deleted meanwhile; 43 held; 89 changed (watched)
   int Put();
-  int Delete();  // as Put, without the 89
+  int Delete();  // 33 no current record; 35 deleted meanwhile; 43 held by another copy
   void Clear();  // the buffer: numbers 0, texts blank, groups zero
   // Would the buffer duplicate a stored record (other than the current one) on this key?
   // False for keys that allow duplicates.
@@ -166,6 +179,7 @@ class KeyedFile {
  private:
   friend class Transaction;
   int Step(bool forward);
+  int Insert(bool reserved);
   int ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found, const FileKey* order,
               bool move_past_held);
 

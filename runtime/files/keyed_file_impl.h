@@ -42,6 +42,15 @@ class KeyedFileImpl {
   // just past a row's place (after a read).
   enum class Anchor { kStart, kBuffer, kAt, kAfter };
 
+  // A key component's value as the file stores it (or as the buffer would be stored), so a
+  // sequence moves on from exactly what it read, whatever the file holds.
+  struct StoredValue {
+    int type = 5;  // SQLITE_NULL
+    int64_t integer = 0;
+    double real = 0;
+    std::string bytes;
+  };
+
   KeyedFileSchema schema;
   sqlite3* db = nullptr;
   std::string path;  // absolute, fixed at Open
@@ -56,7 +65,7 @@ class KeyedFileImpl {
 
   const FileKey* seq_key = nullptr;
   Anchor anchor = Anchor::kStart;
-  std::vector<unsigned char> anchor_image;  // a record image holding the anchor's key values
+  std::vector<StoredValue> anchor_values;  // the anchor's value of each of seq_key's components
   int64_t anchor_id = 0;
 
   int64_t current_id = 0;  // 0: no current record
@@ -65,6 +74,8 @@ class KeyedFileImpl {
   bool read_held = false;
   int64_t current_version = 0;
   std::vector<unsigned char> current_image;  // the current record as stored
+
+  bool see_reserved = false;  // sequences include reserved records (for numbering)
 
   bool hold_armed = false;
   bool watch_armed = false;

@@ -171,5 +171,115 @@ TEST_F(TwoCopiesTest, CopyKilledInsideATransactionLeavesNothingBehind) {
   EXPECT_EQ(f.Records(), 4);
 }
 
+// The NN values a whole key-order sequence reads.
+std::vector<int> Listed(KeyedFile& f, OddsRow& b, const FileKey& key) {
+  std::vector<int> out;
+  f.Set(&key);
+  while (f.Next() == kNoError) out.push_back(b.nn);
+  return out;
+}
+
+TEST_F(TwoCopiesTest, AReservationIsSeenByNoOtherCopyAndGoesWithItsOwner) {
+  // Another copy reserves row 4 (a row being typed) and is killed before it is entered.
+  Copy typist([&](Copy& c) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    b.nn = 4;
+    b.kf = 0;
+    if (g.Reserve() != 0) return 11;
+    c.Tell('r');
+    c.Hear();  // killed here
+    return 0;
+  });
+  ASSERT_EQ(typist.Listen(), 'r');
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  // Not listed, counted, found by key, or cleared away; but its number is taken.
+  EXPECT_EQ(Listed(f, buf_, Key()), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(f.Records(), 3);
+  buf_.nn = 4;
+  EXPECT_EQ(f.Get(Key()), kRecordNotFound);
+  EXPECT_EQ(f.Add(), kDuplicateKey);
+  f.SeeReserved(true);
+  f.Set(&Key());
+  ASSERT_EQ(f.Previous(), 0);
+  EXPECT_EQ(buf_.nn, 4);
+  f.SeeReserved(false);
+  ASSERT_EQ(f.Close(), 0);
+
+  kill(typist.pid(), SIGKILL);
+  typist.Wait();
+  // The next open finds its owner gone and removes it.
+  ASSERT_EQ(f.Open(), 0);
+  f.SeeReserved(true);
+  EXPECT_EQ(Listed(f, buf_, Key()), (std::vector<int>{1, 2, 3}));
+  f.SeeReserved(false);
+  buf_.nn = 4;
+  EXPECT_EQ(f.Add(), 0);
+
+  // The owner's own reservation: a put makes it an ordinary record; one left at close goes.
+  buf_.nn = 5;
+  ASSERT_EQ(f.Reserve(), 0);
+  EXPECT_EQ(f.Records(), 4);
+  std::string at = f.Position(nullptr);
+  ASSERT_EQ(f.Reget(nullptr, at), 0);
+  buf_.kf = 2.5;
+  ASSERT_EQ(f.Put(), 0);
+  EXPECT_EQ(Listed(f, buf_, Key()), (std::vector<int>{1, 2, 3, 4, 5}));
+  buf_.nn = 6;
+  ASSERT_EQ(f.Reserve(), 0);
+  ASSERT_EQ(f.Close(), 0);
+  ASSERT_EQ(f.Open(), 0);
+  f.SeeReserved(true);
+  EXPECT_EQ(Listed(f, buf_, Key()), (std::vector<int>{1, 2, 3, 4, 5}));
+  f.SeeReserved(false);
+  // No hold is left behind by any of it.
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(f.Connection(), "SELECT count(*) FROM holds", -1, &st, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(st, 0), 0);
+  sqlite3_finalize(st);
+}
+
+TEST_F(TwoCopiesTest, DeleteAllEmptiesTheTableInOneWriteAndLeavesWhatAnotherCopyHolds) {
+  Copy other([&](Copy& c) {
+    OddsRow b{};
+    KeyedFile g(*decl_, &b);
+    if (g.Open() != 0) return 10;
+    b.nn = 2;
+    g.Hold();
+    if (g.Get(decl_->Key(0)) != 0) return 11;
+    b.nn = 9;
+    if (g.Reserve() != 0) return 12;
+    c.Tell('h');
+    c.Hear();
+    return 0;
+  });
+  ASSERT_EQ(other.Listen(), 'h');
+  KeyedFile f(*decl_, &buf_);
+  ASSERT_EQ(f.Open(), 0);
+  ASSERT_EQ(AddOdds(f, buf_, {4, 5}), 0);
+  buf_.nn = 6;
+  ASSERT_EQ(f.Reserve(), 0);  // ours goes too
+  int64_t deleted = 0;
+  ASSERT_EQ(f.DeleteAll(&deleted), 0);
+  EXPECT_EQ(deleted, 5);
+  f.SeeReserved(true);
+  std::vector<int> left;
+  f.Set(&Key());
+  for (int rc; (rc = f.Next()) != kNoRecordAvailable;) left.push_back(rc == 0 ? buf_.nn : -rc);
+  EXPECT_EQ(left, (std::vector<int>{-kRecordHeld, 9}));  // row 2, held; 9, reserved there
+  f.SeeReserved(false);
+  EXPECT_EQ(f.Records(), 1);
+  other.Say('x');
+  ASSERT_TRUE(WIFEXITED(other.Wait()));
+  // Read-only copies cannot clear.
+  KeyedFile r(*decl_, &buf_);
+  ASSERT_EQ(r.Open(KeyedFile::kReadOnly), 0);
+  EXPECT_EQ(r.DeleteAll(), kAccessDenied);
+}
+
 }  // namespace
 }  // namespace rt

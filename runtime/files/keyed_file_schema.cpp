@@ -82,6 +82,12 @@ std::string KeyedFileSchema::SelectList() const {
   return s;
 }
 
+std::string KeyedFileSchema::ReadList() const {
+  std::string s = SelectList();
+  for (size_t f : shadowed_) s += "," + QuotedShadow(f);
+  return s;
+}
+
 std::string KeyedFileSchema::CreateTableSql() const {
   std::string s = "CREATE TABLE " + Quote(kTable) + "(" + Quote(kIdColumn) +
                   " INTEGER PRIMARY KEY AUTOINCREMENT, " + Quote(kVersionColumn) +

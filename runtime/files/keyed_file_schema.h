@@ -37,6 +37,9 @@ class KeyedFileSchema {
 
   // "_id","_version", then each stored field's quoted column.
   std::string SelectList() const;
+  // SelectList, then each shadow column: what the file's own reads select, so a sequence
+  // moves on by the stored shadow values too.
+  std::string ReadList() const;
   std::string CreateTableSql() const;
   std::string CreateIndexSql(const FileKey& key) const;
   std::vector<std::string> CreateSupportSql() const;  // meta and holds tables

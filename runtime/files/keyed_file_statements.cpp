@@ -118,12 +118,15 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     }
     return s;
   };
+  // Reserved records (version 0) are nobody's to read or count but their owner's.
+  const std::string visible = version + " <> 0";
   switch (kind) {
-    case kInsert: {
+    case kInsert:
+    case kInsertReserved: {
       std::string params;
       for (size_t i = 0; i < count; ++i) params += ", ?" + std::to_string(i + 1);
       return "INSERT INTO " + table + "(" + version + (count ? ", " : "") + columns +
-             ") VALUES(1" + params + ")";
+             ") VALUES(" + (kind == kInsert ? "1" : "0") + params + ")";
     }
     case kUpdate:
     case kUpdateWatched: {
@@ -141,8 +144,8 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     }
     case kDelete: return "DELETE FROM " + table + " WHERE " + id + " = ?1";
     case kById:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " + id + " = ?1";
-    case kCount: return "SELECT count(*) FROM " + table;
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " + id + " = ?1";
+    case kCount: return "SELECT count(*) FROM " + table + " WHERE " + visible;
     case kHoldGet:
       return "SELECT \"pid\", \"started\", \"owner\" FROM " + holds + " WHERE \"record\" = ?1";
     case kHoldPut:
@@ -157,14 +160,34 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     case kStaleHoldDelete:
       return "DELETE FROM " + holds + " WHERE \"record\" = ?1 AND \"pid\" = ?2 AND \"started\" = ?3";
     case kFirst:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + OrderBy(key, forward) +
+    case kFirstWithReserved:
+      return "SELECT " + schema_.ReadList() + " FROM " + table +
+             (kind == kFirst ? " WHERE " + visible : std::string()) + OrderBy(key, forward) +
              " LIMIT 1";
     case kAfter:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " +
-             AfterCondition(key, forward, inclusive) + OrderBy(key, forward) + " LIMIT 1";
+    case kAfterWithReserved:
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " +
+             AfterCondition(key, forward, inclusive) +
+             (kind == kAfter ? " AND " + visible : std::string()) + OrderBy(key, forward) +
+             " LIMIT 1";
     case kEqual:
-      return "SELECT " + schema_.SelectList() + " FROM " + table + " WHERE " + equal_terms() +
-             " ORDER BY " + id + " LIMIT 1";
+      return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " + equal_terms() +
+             " AND " + visible + " ORDER BY " + id + " LIMIT 1";
+    case kReservedDelete:
+      return "DELETE FROM " + table + " WHERE " + id + " = ?1 AND " + version + " = 0";
+    case kOrphanReservedDelete:
+      return "DELETE FROM " + table + " WHERE " + version + " = 0 AND " + id +
+             " NOT IN (SELECT \"record\" FROM " + holds + ")";
+    case kOwnReservedDelete:
+      return "DELETE FROM " + table + " WHERE " + version + " = 0 AND " + id +
+             " IN (SELECT \"record\" FROM " + holds +
+             " WHERE \"pid\" = ?1 AND \"started\" = ?2 AND \"owner\" = ?3)";
+    case kDeleteAll:
+      return "DELETE FROM " + table + " WHERE " + id + " NOT IN (SELECT \"record\" FROM " +
+             holds + " WHERE NOT (\"pid\" = ?1 AND \"started\" = ?2 AND \"owner\" = ?3))";
+    case kOrphanHoldDelete:
+      return "DELETE FROM " + holds + " WHERE \"record\" NOT IN (SELECT " + id + " FROM " +
+             table + ")";
     case kDuplicate:
       return "SELECT 1 FROM " + table + " WHERE " + equal_terms() + " AND " + id + " <> ?" +
              std::to_string(key->ComponentCount() + 1) + " LIMIT 1";

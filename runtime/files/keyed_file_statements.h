@@ -20,6 +20,10 @@ class KeyedFileStatements {
   enum Kind : int {
     kInsert = 1, kUpdate, kUpdateWatched, kDelete, kById, kCount, kHoldGet, kHoldPut,
     kHoldDelete, kHoldReleaseAll, kHoldList, kStaleHoldDelete, kFirst, kAfter, kEqual, kDuplicate,
+    // A reservation is a record stored with version 0 and held by its owner: no read but the
+    // owner's by id sees it until a put makes it an ordinary record (version 1).
+    kInsertReserved, kFirstWithReserved, kAfterWithReserved, kReservedDelete,
+    kOrphanReservedDelete, kOwnReservedDelete, kDeleteAll, kOrphanHoldDelete,
   };
 
   KeyedFileStatements(sqlite3* db, std::string schema_name, const KeyedFileSchema& schema);

@@ -6,9 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <memory>
 #include <string>
 
@@ -82,6 +86,23 @@ inline int AddOdds(KeyedFile& f, OddsRow& buf, std::initializer_list<int> number
     if (int rc = f.Add()) return rc;
   }
   return 0;
+}
+
+// The file's bytes, to tell whether anything wrote to it.
+inline std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Runs SQL on the file with plain SQLite, as another tool would: SQLITE_OK or its code.
+inline int ApplySql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return rc;
 }
 
 // A child process running `body`; it talks to the parent through two pipes, one byte at a time.

@@ -92,9 +92,15 @@ bool SetValue(const AnyRef& ref, const std::string& text) {
       return true;
     }
     case Type::String:
-    case Type::CString:
+    case Type::CString: {
+      // Only a value the field holds as it is: one cut short or ended early at a zero byte
+      // would be another record's place.
+      size_t room = ref.type() == Type::String || ref.size() == 0 ? ref.size() : ref.size() - 1;
+      if (text.size() > room) return false;
+      if (ref.type() == Type::CString && text.find('\0') != std::string::npos) return false;
       AnyRef(ref).SetText(text);
       return true;
+    }
     case Type::Group: {
       if (text.size() > ref.size()) return false;
       std::memset(ref.address(), 0, ref.size());

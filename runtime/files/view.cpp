@@ -318,8 +318,9 @@ sqlite3_stmt* View::PageStatement(Statements* s, bool forward, size_t level, boo
   std::string sql = "SELECT ";
   for (size_t i = 0; i < n; ++i) sql += (i ? ", " : "") + term(i);
   sql += " FROM " + s->table;
-  std::string where;
-  if (!where_.sql.empty()) where = "(" + where_.sql + ")";
+  // Records reserved for a row still being typed are nobody's to list.
+  std::string where = "\"_version\" <> 0";
+  if (!where_.sql.empty()) where += " AND (" + where_.sql + ")";
   for (size_t i = 0; i + 1 < level; ++i) {
     where += (where.empty() ? "" : " AND ") + term(i) + " = ?";
   }

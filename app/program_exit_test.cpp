@@ -1,0 +1,121 @@
+// The whole program, run as its own process over data files it cannot use: it must say why,
+// end with the fatal exit code, and end cleanly (under the sanitizer build, without a report).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runtime/files/temp_folder.h"
+
+namespace app {
+namespace {
+
+struct ProgramRun {
+  int exit_code = -1;  // -1: killed (it did not end by itself)
+  std::string out;
+  std::string err;
+};
+
+// Runs the unattended program in `folder` for at most `seconds`.
+ProgramRun RunProgramIn(const std::string& folder, int seconds) {
+  ProgramRun r;
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) return r;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    if (chdir(folder.c_str()) != 0) _exit(120);
+    execl(TOVIK_UNATTENDED, TOVIK_UNATTENDED, static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  close(out[1]);
+  close(err[1]);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  int open_pipes = 2;
+  while (open_pipes > 0 && std::chrono::steady_clock::now() < deadline) {
+    if (poll(fds, 2, 100) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      char buf[4096];
+      ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_pipes;
+      }
+    }
+  }
+  int status = 0;
+  if (open_pipes > 0) kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  for (pollfd& p : fds) {
+    if (p.fd >= 0) close(p.fd);
+  }
+  if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
+  return r;
+}
+
+TEST(ProgramExitTest, AnUnusableDataFileIsReportedAndTheProgramEndsCleanlyWithCode3) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& kf)> make;
+    const char* said;  // what the message says about it
+  };
+  const std::vector<Case> cases = {
+      {"a folder", [](const std::string& kf) { mkdir(kf.c_str(), 0700); },
+       "not a regular file: it is a folder"},
+      {"a pipe", [](const std::string& kf) { mkfifo(kf.c_str(), 0600); },
+       "not a regular file: it is a pipe"},
+      {"a loop of links", [](const std::string& kf) { (void)!symlink(kf.c_str(), kf.c_str()); },
+       "not a regular file: it is a loop of symbolic links"},
+      {"random bytes",
+       [](const std::string& kf) {
+         std::mt19937 rng(11);
+         std::string junk(4096, '\0');
+         for (char& c : junk) c = static_cast<char>(rng());
+         std::ofstream(kf, std::ios::binary) << junk;
+       },
+       "file is not a database"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rt::TempFolder dir;
+    c.make(dir.File("kf"));
+    ProgramRun r = RunProgramIn(dir.path(), 60);
+    EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
+    EXPECT_NE(r.out.find("File Access Error"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+  }
+}
+
+TEST(ProgramExitTest, AZeroByteDataFileIsSetUpAndTheProgramRuns) {
+  rt::TempFolder dir;
+  std::ofstream(dir.File("kf")).close();
+  ProgramRun r = RunProgramIn(dir.path(), 60);
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "");
+  struct stat st {};
+  ASSERT_EQ(stat(dir.File("kf").c_str(), &st), 0);
+  EXPECT_GT(st.st_size, 0);
+}
+
+}  // namespace
+}  // namespace app

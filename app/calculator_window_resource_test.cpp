@@ -30,8 +30,9 @@ struct Expected {
 const std::vector<Expected>& Controls() {
   static const std::vector<Expected> controls = {
       {kAboutButton, ControlKind::kButton, 161, 25, 22, 20, "", 32517, "", 0, false, {}},
-      {kTotalReturnShown, ControlKind::kString, 123, 73, 0, 0, "", 0, "n_10.2",
-       kBindTotalReturn, false, {}},
+      // The total, like the count, is a text the window fills in full.
+      {kTotalReturnShown, ControlKind::kString, 123, 73, 0, 0, "", 0, "", kBindTotalReturn, false,
+       {}},
       {kOddsList, ControlKind::kList, 31, 16, 59, 98, "", 0, "", kBindListQueue, true, {}},
       {kInfoLine, ControlKind::kPrompt, 95, 15, 0, 0,
        "\xD0\xA1\xD0\xB8\xD1\x81\xD1\x82\xD0\xB5\xD0\xBC\xD0\xB0 \xD1\x81\xD1\x82\xD0\xB0\xD0\xB2"

@@ -365,7 +365,7 @@ TEST_P(CalculatorRowActionTest, ChangesTheHighlightedRowInTheList) {
   backend().PressKey(kOddsEditor, rt::kKeyEnter);
   backend().Check([this] {
     EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 4.0}, {3, 3.0}}));
-    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 1| 1.50", " 2| 4.00", " 3| 3.00"}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"  1| 1.50", "  2| 4.00", "  3| 3.00"}));
     EXPECT_EQ(Shown(kEventCountEntry), "  3");
   });
   backend().CloseWindow();
@@ -396,7 +396,7 @@ TEST_F(CalculatorWindowTest, TheDeleteKeyDeletesTheHighlightedRowAfterAsking) {
   backend().PressKey(kOddsList, rt::kKeyDelete);
   backend().Check([this] {
     EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {3, 3.0}}));
-    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 1| 1.50", " 3| 3.00"}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"  1| 1.50", "  3| 3.00"}));
     EXPECT_EQ(Shown(kEventCountEntry), "  2");
   });
   backend().CloseWindow();
@@ -444,7 +444,7 @@ TEST_F(CalculatorWindowTest, ClearPassesOverARowAnotherCopyHolds) {
   backend().Check([&] { HoldRow(other, other_rec, 2); });
   backend().Click(kClearButton);
   backend().Check([&] {
-    EXPECT_EQ(ListShown(), (std::vector<std::string>{" 2| 2.00"}));
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"  2| 2.00"}));
     EXPECT_TRUE(W().RowMarked(kOddsList, 1)) << "shown marked while the other copy holds it";
     EXPECT_EQ(Shown(kEventCountEntry), "  1");
     EXPECT_EQ(W().focus(), kOddsList);

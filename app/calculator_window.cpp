@@ -9,6 +9,7 @@
 #include "app/odds_browse.h"
 #include "app/odds_file.h"
 #include "app/odds_table.h"
+#include "app/outcome_table.h"
 #include "app/program.h"
 #include "app/system_bet.h"
 #include "framework/browse/character_locator.h"
@@ -186,8 +187,13 @@ void CalculatorWindow::ClearOddsTable() {
   while (!file.Eof()) {
     const int error = file.Next();
     if (error == rt::kNoError) {
-      // A row another copy holds or has just deleted is left to it.
-      if (file.Delete() == rt::kNoError) ++deleted;
+      // A row another copy holds or has just deleted is left to it. The outcome goes with its
+      // row, or the next row given that number would start settled.
+      const uint8_t nn = OddsBuffer().nn;
+      if (file.Delete() == rt::kNoError) {
+        ++deleted;
+        ForgetOutcome(nn);
+      }
     } else if (error != rt::kRecordHeld) {
       // The sequence moves past a held row; any other failure would repeat at every read.
       break;

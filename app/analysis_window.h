@@ -1,0 +1,56 @@
+// AnalysisWindow: the window manager of "Анализ системы". It lists the odds rows with their
+// outcomes (a key on the list settles the highlighted row: В won, П lost, Р refund, Н pending,
+// or the keys in their places on a Latin keyboard: D, G, H, Y), takes n, the sizes and the
+// stake, and shows the settlement's figures in full, the needs chart (a min-max bar for every
+// number of pending winners and a line at the total stake) and the sentence that says how many
+// must win to get the stake back.
+//
+// Ownership: the variables (with the runtime window) are the procedure's; the odds and outcome
+// tables' managers and the error manager are program-wide.
+#pragma once
+
+#include <cstdint>
+
+#include "app/analysis_events.h"
+#include "framework/window/window_manager.h"
+
+namespace app {
+
+struct AnalysisVariables;
+
+// What a key typed on the rows list sets; nullopt-like kPending with *known false when the key
+// means nothing here. Both keyboard layouts, either case.
+Outcome OutcomeForKey(char32_t key, bool* known);
+// The outcome as the list shows it.
+const char* OutcomeText(Outcome outcome);
+
+class AnalysisWindow : public fw::WindowManager {
+ public:
+  explicit AnalysisWindow(AnalysisVariables& vars);
+
+  // The tables opened (a level other than 0 when they cannot be: the window then does not run),
+  // the window opened, the rows read and the system settled.
+  int Setup() override;
+  int Teardown() override;
+  // Any value taken (n, sizes, stake) or "Расчет" settles again.
+  int OnAccepted() override;
+  // An outcome key on the rows list.
+  int OnControlEvent() override;
+
+  // Reads the rows and their outcomes into the list; false (after the message) when they
+  // cannot be read.
+  bool LoadRows();
+  // Settles the system as the window's values stand and shows every figure, the chart and the
+  // sentence; a refusal is shown in place of the sentence, with the figures cleared.
+  void SettleAndShow();
+
+ private:
+  void SetOutcomeOfSelectedRow(Outcome outcome);
+
+  AnalysisVariables& vars_;
+};
+
+// Runs the window with the calculator's n, k and stake; returns when it closes.
+void AnalysisWindowProcedure(int32_t events, int system_size, double stake);
+
+}  // namespace app

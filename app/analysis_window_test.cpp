@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/analysis_opener.h"
 #include "app/analysis_window_resource.h"
+#include "app/calculator_window_procedure.h"
+#include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
 #include "app/outcome_file.h"
 #include "app/program.h"
@@ -156,6 +159,39 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   });
   backend().CloseWindow();
   Run(3, 2, 10.0);
+}
+
+TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndStake) {
+  backend().Type(kEventCountEntry, "3");
+  backend().Type(kSystemSizeSpin, "2");
+  backend().Type(kStakeEntry, "10");
+  backend().PressKey(kOddsList, rt::kKeyF1 + 1);
+  backend().Check([] {
+    EXPECT_EQ(W().caption(), "Анализ системы");
+    EXPECT_EQ(Shown(kAnEventsEntry), "  3");
+    EXPECT_EQ(Shown(kAnSizesEntry), "2");
+    EXPECT_EQ(Shown(kAnTotalStakeShown), "Общая ставка: 30.00");
+  });
+  backend().CloseWindow();
+  backend().Check([] { EXPECT_EQ(W().label(), kCalculatorWindowLabel); });
+  // F2 where the focus is on a button works as well.
+  backend().PressKey(kCalculateButton, rt::kKeyF1 + 1);
+  backend().Check([] { EXPECT_EQ(W().caption(), "Анализ системы"); });
+  backend().CloseWindow();
+  backend().ChooseNextPopupItem(4);
+  backend().ClickRow(kOddsList, 1, 1, rt::ScriptedAction::Mouse::kRight);
+  backend().Check([this] {
+    ASSERT_EQ(backend().Popups().size(), 1u);
+    EXPECT_EQ(backend().Popups()[0].choices,
+              (std::vector<std::string>{"+", "?", "--", kAnalysisItemText}));
+    EXPECT_EQ(W().caption(), "Анализ системы");
+    EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 3");
+  });
+  backend().CloseWindow();
+  backend().CloseWindow();
+  StartupOptions options;
+  options.window_procedure = CalculatorWindowProcedure;
+  EXPECT_EQ(RunProgram(options), 0);
 }
 
 }  // namespace

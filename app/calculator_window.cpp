@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "app/analysis_opener.h"
+#include "app/analysis_window.h"
 #include "app/calculator_variables.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_browse.h"
@@ -95,7 +97,18 @@ int CalculatorWindow::Setup() {
   browse_.AttachToolbar(&toolbar_);
 
   SetHistoryKeys();
+  AttachAnalysisOpener(*vars_.window, browse_.POPUP.get());
   return fw::kLevelGoOn;
+}
+
+int CalculatorWindow::OnControlEvent() {
+  const int level = fw::WindowManager::OnControlEvent();
+  const rt::Event* e = rt::CurrentEvent();
+  if (level != fw::kLevelGoOn || e == nullptr || !IsAnalysisRequest(*e)) return level;
+  AnalysisWindowProcedure(vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
+  // The analysis read the odds through the shared record buffer: the list reads them again.
+  Refresh(true);
+  return level;
 }
 
 int CalculatorWindow::Teardown() {

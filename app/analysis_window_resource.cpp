@@ -32,34 +32,34 @@ rt::WindowResource* Build() {
   w->system_placed = true;
   auto add = [w](rt::ControlResource c) { w->controls.push_back(std::move(c)); };
 
-  auto rows = Make(kAnRowsList, ControlKind::kList, 4, 4, 96, 150, {}, kAnBindRows);
-  rows.list_format = "[20R(5)|_@n3@30R(5)|_M@n7.2@45L(2)|_@s32@]";
+  auto rows = Make(kAnRowsList, ControlKind::kList, 4, 4, 132, 180, {}, kAnBindRows);
+  rows.list_format = "[20R(5)|_@n3@30R(5)|_M@n7.2@75L(2)|_@s32@]";
   rows.vscroll = true;
   add(rows);
-  add(Make(kAnKeysPrompt, ControlKind::kPrompt, 4, 157, 0, 0,
+  add(Make(kAnKeysPrompt, ControlKind::kPrompt, 4, 188, 0, 0,
            "В - выигрыш, П - проигрыш, Р - возврат, Н - не рассчитано"));
 
-  add(Make(kAnEventsPrompt, ControlKind::kPrompt, 106, 6, 0, 0, "Событий :"));
-  auto events = Make(kAnEventsEntry, ControlKind::kEntry, 150, 4, 25, 10, {}, kAnBindEvents);
+  add(Make(kAnEventsPrompt, ControlKind::kPrompt, 142, 6, 0, 0, "Событий :"));
+  auto events = Make(kAnEventsEntry, ControlKind::kEntry, 186, 4, 25, 10, {}, kAnBindEvents);
   events.picture = "n3";
   add(events);
-  add(Make(kAnSizesPrompt, ControlKind::kPrompt, 106, 19, 0, 0, "Размеры :"));
-  add(Make(kAnSizesEntry, ControlKind::kEntry, 150, 17, 70, 10, {}, kAnBindSizes));
-  add(Make(kAnStakePrompt, ControlKind::kPrompt, 106, 32, 0, 0, "Ставка :"));
-  auto stake = Make(kAnStakeEntry, ControlKind::kEntry, 150, 30, 40, 10, {}, kAnBindStake);
+  add(Make(kAnSizesPrompt, ControlKind::kPrompt, 142, 19, 0, 0, "Размеры :"));
+  add(Make(kAnSizesEntry, ControlKind::kEntry, 186, 17, 70, 10, {}, kAnBindSizes));
+  add(Make(kAnStakePrompt, ControlKind::kPrompt, 142, 32, 0, 0, "Ставка :"));
+  auto stake = Make(kAnStakeEntry, ControlKind::kEntry, 186, 30, 40, 10, {}, kAnBindStake);
   stake.picture = "n_10.2";
   add(stake);
-  add(Make(kAnSettleButton, ControlKind::kButton, 228, 16, 50, 13, "Расчет"));
+  add(Make(kAnSettleButton, ControlKind::kButton, 264, 16, 50, 13, "Расчет"));
 
   const int figures[] = {kAnVariantsShown, kAnTotalStakeShown, kAnSettledShown, kAnAllWinShown,
                          kAnAllLoseShown};
   const int bindings[] = {kAnBindVariants, kAnBindTotalStake, kAnBindSettled, kAnBindAllWin,
                           kAnBindAllLose};
   for (int i = 0; i < 5; ++i) {
-    add(Make(figures[i], ControlKind::kString, 106, 44 + 10 * i, 220, 9, {}, bindings[i]));
+    add(Make(figures[i], ControlKind::kString, 142, 44 + 10 * i, 254, 9, {}, bindings[i]));
   }
-  add(Make(kAnNeedsChart, ControlKind::kChart, 106, 96, 220, 80));
-  add(Make(kAnSentenceShown, ControlKind::kString, 106, 180, 220, 9, {}, kAnBindSentence));
+  add(Make(kAnNeedsChart, ControlKind::kChart, 142, 94, 254, 110));
+  add(Make(kAnSentenceShown, ControlKind::kString, 4, 208, 392, 9, {}, kAnBindSentence));
   return w;
 }
 

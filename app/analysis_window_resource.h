@@ -47,8 +47,8 @@ enum AnalysisBinding : int {
   kAnBindSentence = 10,
 };
 
-inline constexpr int kAnalysisWidth = 330;
-inline constexpr int kAnalysisHeight = 200;
+inline constexpr int kAnalysisWidth = 400;
+inline constexpr int kAnalysisHeight = 222;
 
 const rt::WindowResource& AnalysisWindowResource();
 // Registers it as (kAnalysisResource, kAnalysisWindowLabel); calling it again is harmless.

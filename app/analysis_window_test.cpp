@@ -13,6 +13,7 @@
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
+#include "app/odds_test_support.h"
 #include "app/outcome_file.h"
 #include "app/program.h"
 #include "runtime/files/keyed_file.h"
@@ -51,15 +52,7 @@ class AnalysisWindowTest : public rt::test::HeadlessTest {
   void SetUp() override {
     home_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.path());
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    ASSERT_EQ(file.Create(), 0);
-    ASSERT_EQ(file.Open(), 0);
-    for (double kf : {2.0, 3.0, 4.0}) {
-      ++rec.nn;
-      rec.kf = kf;
-      ASSERT_EQ(file.Add(), 0);
-    }
+    testing::StoreOdds({2.0, 3.0, 4.0});
   }
   void TearDown() override {
     std::filesystem::current_path(home_);

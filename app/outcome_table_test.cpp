@@ -12,6 +12,7 @@
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
+#include "app/odds_test_support.h"
 #include "app/odds_table.h"
 #include "app/outcome_file.h"
 #include "app/program.h"
@@ -29,18 +30,7 @@ namespace {
 
 using Outcomes = std::map<int, int>;  // row number -> IS:RES, as stored
 
-// Rows numbered from 1 with these odds, written as another copy of the program would.
-void StoreOdds(std::initializer_list<double> odds) {
-  OddsRecord rec{};
-  rt::KeyedFile file(OddsDeclaration(), &rec);
-  ASSERT_EQ(file.Create(), 0);
-  ASSERT_EQ(file.Open(), 0);
-  for (double kf : odds) {
-    ++rec.nn;
-    rec.kf = kf;
-    ASSERT_EQ(file.Add(), 0);
-  }
-}
+using testing::StoreOdds;
 
 void StoreOutcomes(const Outcomes& outcomes) {
   OutcomeRecord rec{};

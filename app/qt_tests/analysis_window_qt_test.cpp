@@ -21,6 +21,7 @@
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_file.h"
+#include "app/odds_test_support.h"
 #include "app/program.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
@@ -44,15 +45,7 @@ class AnalysisQtTest : public ::testing::Test {
     rt::test::EnsureApplication();
     home_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.path());
-    OddsRecord rec{};
-    rt::KeyedFile file(OddsDeclaration(), &rec);
-    ASSERT_EQ(file.Create(), 0);
-    ASSERT_EQ(file.Open(), 0);
-    for (double kf : {2.0, 3.0, 4.0}) {
-      ++rec.nn;
-      rec.kf = kf;
-      ASSERT_EQ(file.Add(), 0);
-    }
+    testing::StoreOdds({2.0, 3.0, 4.0});
     backend_ = std::make_unique<rt::QtBackend>(argc_, argv_);
     previous_ = rt::SetBackend(backend_.get());
   }

@@ -19,6 +19,13 @@ struct AnalysisRow {
   double kf;          // KF:KF
   char outcome[32];   // the outcome in words (UTF-8)
 };
+struct VariantListRow {
+  char number[24];   // from 1, in full
+  char events[64];   // "1+2+5"
+  double odds;       // the product of its events' odds
+  double payout;
+  char state[24];
+};
 #pragma pack(pop)
 
 // A figure line holds a return of up to 10^22 variants in full, with its words.
@@ -29,11 +36,18 @@ struct AnalysisVariables {
     RowsLayout.Add("KF:NN", rt::Type::Byte)
         .Add("KF:KF", rt::Type::Real)
         .Add("OUTCOME", rt::Type::String, sizeof(AnalysisRow::outcome));
+    VariantLayout.Add("NUMBER", rt::Type::String, sizeof(VariantListRow::number))
+        .Add("EVENTS", rt::Type::String, sizeof(VariantListRow::events))
+        .Add("ODDS", rt::Type::Real)
+        .Add("PAYOUT", rt::Type::Real)
+        .Add("STATE", rt::Type::String, sizeof(VariantListRow::state));
   }
 
   rt::Queue<AnalysisRow> Rows;
   rt::RecordDescriptor RowsLayout;
   std::vector<Outcome> RowOutcomes;  // beside the rows, in the same order
+  rt::Queue<VariantListRow> VariantRows;  // the page shown
+  rt::RecordDescriptor VariantLayout;
   int16_t Events = 0;
   char Sizes[32] = "";
   double Stake = 0.0;

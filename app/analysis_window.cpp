@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/analysis_needs.h"
+#include "app/analysis_variants.h"
 #include "app/analysis_settlement.h"
 #include "app/analysis_sizes.h"
 #include "app/analysis_variables.h"
@@ -120,6 +121,10 @@ int AnalysisWindow::OnAccepted() {
 int AnalysisWindow::OnControlEvent() {
   const int level = fw::WindowManager::OnControlEvent();
   const rt::Event* e = rt::CurrentEvent();
+  if (e != nullptr && e->control == kAnVariantsList) {
+    ScrollVariants(e->number);
+    return level;
+  }
   if (e == nullptr || e->control != kAnRowsList || e->number != rt::kEventAlertKey) return level;
   bool known = false;
   const Outcome outcome = OutcomeForKey(e->key_char, &known);
@@ -138,6 +143,72 @@ void AnalysisWindow::SetOutcomeOfSelectedRow(Outcome outcome) {
   if (rt::Window* w = window()) {
     w->SetPropertyInt(kAnRowsList, rt::kPropSelected, static_cast<int64_t>(row));
   }
+}
+
+VariantCount AnalysisWindow::PageRows() const {
+  const rt::Window* w = vars_.window.get();
+  const int64_t shown = w != nullptr ? w->PropertyInt(kAnVariantsList, rt::kPropItems) : 0;
+  return static_cast<VariantCount>(shown > 0 ? shown : 1);
+}
+
+void AnalysisWindow::ScrollVariants(int event) {
+  if (!settled_ || count_ == 0) return;
+  const VariantCount page = PageRows();
+  const VariantCount last_first = count_ > page ? count_ - page + 1 : 1;
+  switch (event) {
+    case rt::kEventScrollUp: first_ = first_ > 1 ? first_ - 1 : 1; break;
+    case rt::kEventScrollDown: first_ = first_ < last_first ? first_ + 1 : last_first; break;
+    case rt::kEventPageUp: first_ = first_ > page ? first_ - page : 1; break;
+    case rt::kEventPageDown:
+      first_ = last_first - first_ > page ? first_ + page : last_first;
+      break;
+    case rt::kEventScrollTop: first_ = 1; break;
+    case rt::kEventScrollBottom: first_ = last_first; break;
+    case rt::kEventScrollDrag: {
+      const int64_t thumb = vars_.window->PropertyInt(kAnVariantsList, rt::kPropThumb);
+      const VariantCount t = static_cast<VariantCount>(thumb < 0 ? 0 : thumb > 100 ? 100 : thumb);
+      // 10^22 variants times 100 still fits in 128 bits.
+      first_ = 1 + (last_first - 1) * t / 100;
+      break;
+    }
+    default: return;
+  }
+  ShowVariantsPage();
+}
+
+void AnalysisWindow::ShowVariantsPage() {
+  vars_.VariantRows.Free();
+  rt::Window* w = vars_.window.get();
+  if (settled_ && count_ > 0) {
+    const VariantCount page = PageRows();
+    const std::vector<VariantRow> rows =
+        VariantPage(events_, sizes_, stake_, first_, static_cast<int>(page));
+    for (const VariantRow& v : rows) {
+      VariantListRow& row = vars_.VariantRows.buffer;
+      rt::AnyRef::String(row.number).SetText(VariantCountText(v.number));
+      rt::AnyRef::String(row.events).SetText(v.events);
+      row.odds = v.odds_product;
+      row.payout = v.payout;
+      std::string state;
+      switch (v.state) {
+        case VariantState::kWon: state = "выигрыш"; break;
+        case VariantState::kRefunded: state = "возврат"; break;
+        case VariantState::kLost: state = "проигрыш"; break;
+        case VariantState::kOpen: state = "открыт"; break;
+      }
+      if (v.refunded_parts > 0 && v.state != VariantState::kRefunded) {
+        state += " (возвр. " + std::to_string(v.refunded_parts) + ")";
+      }
+      rt::AnyRef::String(row.state).SetText(state);
+      vars_.VariantRows.Append();
+    }
+    if (w != nullptr && count_ > page) {
+      const VariantCount last_first = count_ - page + 1;
+      w->SetPropertyInt(kAnVariantsList, rt::kPropThumb,
+                        static_cast<int64_t>((first_ - 1) * 100 / (last_first - 1)));
+    }
+  }
+  if (w != nullptr) w->Display(kAnVariantsList);
 }
 
 bool AnalysisWindow::LoadRows() {
@@ -178,8 +249,10 @@ void AnalysisWindow::SettleAndShow() {
     figure[0] = '\0';
   }
   rt::ChartData chart;
+  settled_ = false;
   auto refuse = [&](const std::string& reason) {
     Show(vars_.Sentence, reason);
+    ShowVariantsPage();
     if (rt::Window* w = window()) {
       w->SetChart(kAnNeedsChart, chart);
       w->Display();
@@ -213,6 +286,15 @@ void AnalysisWindow::SettleAndShow() {
   Show(vars_.AllLose, ReturnAndProfit("Если все ожидающие проиграют: ",
                                       settled.all_lose_return, settled.AllLoseProfit()));
 
+  // The same settlement pages through its variants, from the first again when it changed.
+  settled_ = true;
+  events_ = events;
+  sizes_ = sizes.sizes;
+  stake_ = settled.stake;
+  count_ = settled.variants;
+  if (first_ > count_) first_ = 1;
+  ShowVariantsPage();
+
   const NeedsTable needs = ComputeNeeds(events, sizes.sizes, settled);
   chart.bars_name = "Выплата при j выигравших";
   for (size_t j = 0; j < needs.min_return.size(); ++j) {
@@ -241,7 +323,8 @@ void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {
        rt::AnyRef::CString(vars.Sizes), rt::AnyRef::Of(vars.Stake),
        rt::AnyRef::CString(vars.Variants), rt::AnyRef::CString(vars.TotalStake),
        rt::AnyRef::CString(vars.Settled), rt::AnyRef::CString(vars.AllWin),
-       rt::AnyRef::CString(vars.AllLose), rt::AnyRef::CString(vars.Sentence)},
+       rt::AnyRef::CString(vars.AllLose), rt::AnyRef::CString(vars.Sentence),
+       rt::Window::Binding(&vars.VariantRows, &vars.VariantLayout)},
       &error);
   if (!vars.window) rt::Halt(1, "The analysis window cannot be built: " + error);
   {
@@ -250,6 +333,7 @@ void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {
   }
   vars.window.reset();
   vars.Rows.Free();
+  vars.VariantRows.Free();
 }
 
 }  // namespace app

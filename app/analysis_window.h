@@ -12,6 +12,8 @@
 #include <cstdint>
 
 #include "app/analysis_events.h"
+#include "app/analysis_sizes.h"
+#include "app/system_bet.h"
 #include "framework/window/window_manager.h"
 
 namespace app {
@@ -34,7 +36,8 @@ class AnalysisWindow : public fw::WindowManager {
   int Teardown() override;
   // Any value taken (n, sizes, stake) or "Расчет" settles again.
   int OnAccepted() override;
-  // An outcome key on the rows list.
+  // An outcome key on the rows list; a scroll of the variants list (a row, a page, the ends, the
+  // thumb) builds the page at the new place.
   int OnControlEvent() override;
 
   // Reads the rows and their outcomes into the list; false (after the message) when they
@@ -46,6 +49,19 @@ class AnalysisWindow : public fw::WindowManager {
 
  private:
   void SetOutcomeOfSelectedRow(Outcome outcome);
+  // Moves the variants page for a scroll event of its list.
+  void ScrollVariants(int event);
+  // Builds the page of variants from first_ by unranking and shows it, the thumb in its place.
+  void ShowVariantsPage();
+  VariantCount PageRows() const;
+
+  // What the shown figures were settled from, for the variants pages.
+  bool settled_ = false;
+  AnalysisEvents events_;
+  SystemSizes sizes_;
+  double stake_ = 0.0;
+  VariantCount count_ = 0;
+  VariantCount first_ = 1;  // the first variant of the page, from 1
 
   AnalysisVariables& vars_;
 };

@@ -31,6 +31,7 @@ enum AnalysisControl : int {
   kAnNeedsChart = 14,
   kAnSentenceShown = 15,  // the needs said in words, or why nothing was settled
   kAnKeysPrompt = 16,
+  kAnVariantsList = 17,   // every variant, a page at a time (number, events, odds, payout, state)
 };
 
 // The order Window::Prepare takes the procedure's variables in.
@@ -45,10 +46,11 @@ enum AnalysisBinding : int {
   kAnBindAllWin = 8,
   kAnBindAllLose = 9,
   kAnBindSentence = 10,
+  kAnBindVariantRows = 11,
 };
 
 inline constexpr int kAnalysisWidth = 400;
-inline constexpr int kAnalysisHeight = 222;
+inline constexpr int kAnalysisHeight = 330;
 
 const rt::WindowResource& AnalysisWindowResource();
 // Registers it as (kAnalysisResource, kAnalysisWindowLabel); calling it again is harmless.

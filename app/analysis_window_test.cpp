@@ -20,6 +20,7 @@
 #include "runtime/files/temp_folder.h"
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/windows/event.h"
+#include "runtime/windows/properties.h"
 #include "runtime/windows/runtime_thread.h"
 #include "runtime/windows/window.h"
 
@@ -152,6 +153,55 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   });
   backend().CloseWindow();
   Run(3, 2, 10.0);
+}
+
+// The first and last variant numbers of the page shown, and the events of its first row.
+std::vector<std::string> PageShown() {
+  rt::Window* w = rt::TargetWindow();
+  const size_t rows = w->ListRowCount(kAnVariantsList);
+  if (rows == 0) return {};
+  return {w->CellText(kAnVariantsList, 1, 1), w->CellText(kAnVariantsList, rows, 1),
+          w->CellText(kAnVariantsList, 1, 2)};
+}
+
+TEST_F(AnalysisWindowTest, VariantsArePagedByUnrankingToAnyPlaceOfFourteenBillion) {
+  // 9 из 60: C(60, 9) = 14 783 142 660 variants; only rows 1..3 exist, the rest bring 0.00.
+  backend().Type(kAnEventsEntry, "60");
+  backend().Type(kAnSizesEntry, "9");
+  size_t page = 0;
+  backend().Check([&] {
+    EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 14783142660");
+    page = W().ListRowCount(kAnVariantsList);
+    ASSERT_GT(page, 1u);
+    const std::vector<std::string> top = PageShown();
+    EXPECT_EQ(top[0], "1");
+    EXPECT_EQ(top[1], std::to_string(page));
+    EXPECT_EQ(top[2], "1+2+3+4+5+6+7+8+9");
+  });
+  backend().Scroll(kAnVariantsList, rt::kEventPageDown);
+  backend().Check([&] { EXPECT_EQ(PageShown()[0], std::to_string(page + 1)); });
+  backend().Scroll(kAnVariantsList, rt::kEventScrollUp);
+  backend().Check([&] { EXPECT_EQ(PageShown()[0], std::to_string(page)); });
+  backend().Scroll(kAnVariantsList, rt::kEventScrollBottom);
+  backend().Check([&] {
+    const std::vector<std::string> bottom = PageShown();
+    EXPECT_EQ(bottom[1], "14783142660");
+    EXPECT_EQ(bottom[0], std::to_string(14783142660ull - page + 1));
+    EXPECT_EQ(W().CellText(kAnVariantsList, page, 2), "52+53+54+55+56+57+58+59+60");
+    EXPECT_EQ(W().PropertyInt(kAnVariantsList, rt::kPropThumb), 100);
+  });
+  backend().Scroll(kAnVariantsList, rt::kEventScrollDown);
+  backend().Check([] { EXPECT_EQ(PageShown()[1], "14783142660") << "no row past the last"; });
+  // The thumb halfway: the page starts at half of the places a page can start at.
+  backend().DragThumb(kAnVariantsList, 50);
+  backend().Check([&] {
+    const unsigned long long last_first = 14783142660ull - page + 1;
+    EXPECT_EQ(PageShown()[0], std::to_string(1 + (last_first - 1) * 50 / 100));
+  });
+  backend().Scroll(kAnVariantsList, rt::kEventScrollTop);
+  backend().Check([] { EXPECT_EQ(PageShown()[0], "1"); });
+  backend().CloseWindow();
+  Run(3, 2, 1.0);
 }
 
 TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndStake) {

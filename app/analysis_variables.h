@@ -24,7 +24,7 @@ struct VariantListRow {
   char events[64];   // "1+2+5"
   double odds;       // the product of its events' odds
   double payout;
-  char state[24];
+  char state[48];    // UTF-8
 };
 #pragma pack(pop)
 

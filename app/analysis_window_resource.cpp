@@ -63,7 +63,7 @@ rt::WindowResource* Build() {
   // Page mode: the list holds one page; the program builds it from the scroll position.
   auto variants = Make(kAnVariantsList, ControlKind::kList, 4, 222, 392, 104, {},
                        kAnBindVariantRows);
-  variants.list_format = "[50R(2)|_@s24@90L(2)|_@s64@45R(2)|_@n_14.4@60R(2)|_@n_20.2@40L(2)|_@s24@]";
+  variants.list_format = "[45R(2)|_@s24@80L(2)|_@s64@45R(2)|_@n_14.4@60R(2)|_@n_20.2@100L(2)|_@s48@]";
   variants.page_mode = true;
   variants.vscroll = true;
   add(variants);

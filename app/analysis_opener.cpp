@@ -1,5 +1,7 @@
 #include "app/analysis_opener.h"
 
+#include <string>
+
 #include "framework/popup/popup_manager.h"
 #include "runtime/windows/event.h"
 #include "runtime/windows/properties.h"
@@ -18,7 +20,9 @@ void AttachAnalysisOpener(rt::Window& window, fw::PopupManager* popup) {
   }
   if (popup != nullptr) {
     popup->AppendItem("-");
-    popup->AppendEventItem(kAnalysisItemText, rt::kEventAccepted, kAnalysisCommand);
+    // Item names are made from Latin letters only: the Russian text gets a name of its own.
+    const std::string item = popup->AppendItem(kAnalysisItemText, "Analysis");
+    popup->AppendEventItem(item, rt::kEventAccepted, kAnalysisCommand);
   }
 }
 

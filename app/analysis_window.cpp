@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/analysis_needs.h"
@@ -18,6 +19,7 @@
 #include "framework/data/relation_manager.h"
 #include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
+#include "framework/popup/popup_manager.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/values/any_ref.h"
 #include "runtime/windows/backend.h"
@@ -41,6 +43,9 @@ std::string Money(double value) {
 std::string ReturnAndProfit(const char* words, double value, double profit) {
   return std::string(words) + Money(value) + ", прибыль " + Money(profit);
 }
+
+// The alert slot of the right click on the rows list.
+constexpr int kRightClickSlot = 250;
 
 template <size_t N>
 void Show(char (&variable)[N], const std::string& text) {
@@ -72,6 +77,8 @@ const char* OutcomeText(Outcome outcome) {
 
 AnalysisWindow::AnalysisWindow(AnalysisVariables& vars) : vars_(vars) {}
 
+AnalysisWindow::~AnalysisWindow() = default;
+
 int AnalysisWindow::Setup() {
   ProgramGlobals& g = Globals();
   const int level = fw::WindowManager::Setup();
@@ -91,10 +98,28 @@ int AnalysisWindow::Setup() {
   LoadRows();
   SettleAndShow();
   vars_.window->Select(kAnRowsList);
+
+  // The mouse sets outcomes as well as the keys: a right click on a row offers the four.
+  vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kMouseRightUp,
+                               kRightClickSlot);
+  popup_ = std::make_unique<fw::PopupManager>();
+  popup_->Setup();
+  // Item names are made from Latin letters only: the Russian texts get names of their own.
+  const std::pair<Outcome, const char*> items[] = {{Outcome::kWon, "Won"},
+                                                   {Outcome::kLost, "Lost"},
+                                                   {Outcome::kRefund, "Refund"},
+                                                   {Outcome::kPending, "Pending"}};
+  for (const auto& [outcome, name] : items) {
+    const std::string item = popup_->AppendItem(OutcomeText(outcome), name);
+    popup_->AppendEventItem(item, rt::kEventAccepted,
+                            kFirstOutcomeCommand + static_cast<int>(outcome));
+  }
   return fw::kLevelGoOn;
 }
 
 int AnalysisWindow::Teardown() {
+  if (popup_) popup_->Teardown();
+  popup_.reset();
   const int level = fw::WindowManager::Teardown();
   if (level == fw::kLevelGoOn && vars_.FilesOpened) {
     if (fw::RelationManager* odds = OddsRelationManager()) odds->Close(0);
@@ -112,8 +137,13 @@ int AnalysisWindow::OnAccepted() {
     case kAnSettleButton:
       SettleAndShow();
       break;
-    default:
+    default: {
+      const int outcome = rt::Accepted() - kFirstOutcomeCommand;
+      if (outcome >= 0 && outcome <= static_cast<int>(Outcome::kRefund)) {
+        SetOutcomeOfSelectedRow(static_cast<Outcome>(outcome));
+      }
       break;
+    }
   }
   return level;
 }
@@ -126,6 +156,14 @@ int AnalysisWindow::OnControlEvent() {
     return level;
   }
   if (e == nullptr || e->control != kAnRowsList || e->number != rt::kEventAlertKey) return level;
+  if (e->key_code == rt::kMouseRightUp) {
+    const int64_t row = vars_.window->PropertyInt(kAnRowsList, rt::kPropMouseDownRow);
+    if (row >= 1 && popup_) {
+      vars_.window->SetPropertyInt(kAnRowsList, rt::kPropSelected, row);
+      popup_->ShowMenu(0, 0);
+    }
+    return level;
+  }
   bool known = false;
   const Outcome outcome = OutcomeForKey(e->key_char, &known);
   if (known) SetOutcomeOfSelectedRow(outcome);

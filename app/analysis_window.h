@@ -10,15 +10,24 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "app/analysis_events.h"
 #include "app/analysis_sizes.h"
 #include "app/system_bet.h"
 #include "framework/window/window_manager.h"
 
+namespace fw {
+class PopupManager;
+}
+
 namespace app {
 
 struct AnalysisVariables;
+
+// The popup menu's items press these numbers, one per outcome (kPending first); no control of
+// the window has them.
+inline constexpr int kFirstOutcomeCommand = 241;
 
 // What a key typed on the rows list sets; nullopt-like kPending with *known false when the key
 // means nothing here. Both keyboard layouts, either case.
@@ -29,6 +38,7 @@ const char* OutcomeText(Outcome outcome);
 class AnalysisWindow : public fw::WindowManager {
  public:
   explicit AnalysisWindow(AnalysisVariables& vars);
+  ~AnalysisWindow() override;
 
   // The tables opened (a level other than 0 when they cannot be: the window then does not run),
   // the window opened, the rows read and the system settled.
@@ -36,7 +46,8 @@ class AnalysisWindow : public fw::WindowManager {
   int Teardown() override;
   // Any value taken (n, sizes, stake) or "Расчет" settles again.
   int OnAccepted() override;
-  // An outcome key on the rows list; a scroll of the variants list (a row, a page, the ends, the
+  // An outcome key on the rows list, or a right click there (the row under the mouse is
+  // highlighted and the popup menu of the four outcomes opens); a scroll of the variants list (a row, a page, the ends, the
   // thumb) builds the page at the new place.
   int OnControlEvent() override;
 
@@ -54,6 +65,8 @@ class AnalysisWindow : public fw::WindowManager {
   // Builds the page of variants from first_ by unranking and shows it, the thumb in its place.
   void ShowVariantsPage();
   VariantCount PageRows() const;
+
+  std::unique_ptr<fw::PopupManager> popup_;  // the rows list's menu, from Setup to Teardown
 
   // What the shown figures were settled from, for the variants pages.
   bool settled_ = false;

@@ -20,6 +20,7 @@
 #include "runtime/files/temp_folder.h"
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/runtime_thread.h"
 #include "runtime/windows/window.h"
@@ -135,6 +136,19 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
     EXPECT_EQ(Shown(kAnAllWinShown), "Если все ожидающие выиграют: 80.00, прибыль 50.00");
     EXPECT_EQ(W().Find(kAnNeedsChart)->chart().bars.size(), 2u);
   });
+  // The mouse: a right click on row 3 and "возврат" from the menu.
+  backend().ChooseNextPopupItem(3);
+  backend().ClickRow(kAnRowsList, 3, 1, rt::ScriptedAction::Mouse::kRight);
+  backend().Check([this] {
+    ASSERT_EQ(backend().Popups().size(), 1u);
+    EXPECT_EQ(backend().Popups()[0].choices,
+              (std::vector<std::string>{"выигрыш", "проигрыш", "возврат", "не рассчитано"}));
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"1:1", "2:2", "3:3"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 3, 3), "возврат");
+    EXPECT_EQ(rt::Choice(kAnRowsList), 3u);
+  });
+  backend().ChooseNextPopupItem(4);
+  backend().ClickRow(kAnRowsList, 3, 1, rt::ScriptedAction::Mouse::kRight);
   // Back to pending by "Н"'s Latin place: the record goes.
   backend().ClickRow(kAnRowsList, 2);
   backend().PressKey(kAnRowsList, 0, U'y');

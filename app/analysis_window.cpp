@@ -114,12 +114,22 @@ int AnalysisWindow::Setup() {
     popup_->AppendEventItem(item, rt::kEventAccepted,
                             kFirstOutcomeCommand + static_cast<int>(outcome));
   }
+
+  covers_ = std::make_unique<fw::PopupManager>();
+  covers_->Setup();
+  const std::vector<FullCover>& covers = FullCovers();
+  for (size_t i = 0; i < covers.size(); ++i) {
+    covers_->AppendEventItem(covers[i].name, rt::kEventAccepted,
+                             kFirstCoverCommand + static_cast<int>(i));
+  }
   return fw::kLevelGoOn;
 }
 
 int AnalysisWindow::Teardown() {
-  if (popup_) popup_->Teardown();
-  popup_.reset();
+  for (std::unique_ptr<fw::PopupManager>* menu : {&popup_, &covers_}) {
+    if (*menu) (*menu)->Teardown();
+    menu->reset();
+  }
   const int level = fw::WindowManager::Teardown();
   if (level == fw::kLevelGoOn && vars_.FilesOpened) {
     if (fw::RelationManager* odds = OddsRelationManager()) odds->Close(0);
@@ -137,7 +147,16 @@ int AnalysisWindow::OnAccepted() {
     case kAnSettleButton:
       SettleAndShow();
       break;
+    case kAnCoverButton:
+      if (covers_) covers_->ShowMenu(0, 0);
+      break;
     default: {
+      const int cover = rt::Accepted() - kFirstCoverCommand;
+      if (cover >= 0 && static_cast<size_t>(cover) < FullCovers().size()) {
+        Show(vars_.Sizes, FullCovers()[static_cast<size_t>(cover)].name);
+        SettleAndShow();
+        break;
+      }
       const int outcome = rt::Accepted() - kFirstOutcomeCommand;
       if (outcome >= 0 && outcome <= static_cast<int>(Outcome::kRefund)) {
         SetOutcomeOfSelectedRow(static_cast<Outcome>(outcome));

@@ -28,6 +28,8 @@ struct AnalysisVariables;
 // The popup menu's items press these numbers, one per outcome (kPending first); no control of
 // the window has them.
 inline constexpr int kFirstOutcomeCommand = 241;
+// The cover menu's items press these, in the order of FullCovers().
+inline constexpr int kFirstCoverCommand = 300;
 
 // What a key typed on the rows list sets; nullopt-like kPending with *known false when the key
 // means nothing here. Both keyboard layouts, either case.
@@ -67,6 +69,7 @@ class AnalysisWindow : public fw::WindowManager {
   VariantCount PageRows() const;
 
   std::unique_ptr<fw::PopupManager> popup_;  // the rows list's menu, from Setup to Teardown
+  std::unique_ptr<fw::PopupManager> covers_;  // the full covers' menu of the "▼" button
 
   // What the shown figures were settled from, for the variants pages.
   bool settled_ = false;

@@ -44,12 +44,13 @@ rt::WindowResource* Build() {
   events.picture = "n3";
   add(events);
   add(Make(kAnSizesPrompt, ControlKind::kPrompt, 142, 19, 0, 0, "Размеры :"));
-  add(Make(kAnSizesEntry, ControlKind::kEntry, 186, 17, 70, 10, {}, kAnBindSizes));
+  add(Make(kAnSizesEntry, ControlKind::kEntry, 186, 17, 68, 10, {}, kAnBindSizes));
   add(Make(kAnStakePrompt, ControlKind::kPrompt, 142, 32, 0, 0, "Ставка :"));
   auto stake = Make(kAnStakeEntry, ControlKind::kEntry, 186, 30, 40, 10, {}, kAnBindStake);
   stake.picture = "n_10.2";
   add(stake);
-  add(Make(kAnSettleButton, ControlKind::kButton, 264, 16, 50, 13, "Расчет"));
+  add(Make(kAnCoverButton, ControlKind::kButton, 256, 17, 10, 10, "\u25BC"));
+  add(Make(kAnSettleButton, ControlKind::kButton, 272, 16, 50, 13, "Расчет"));
 
   const int figures[] = {kAnVariantsShown, kAnTotalStakeShown, kAnSettledShown, kAnAllWinShown,
                          kAnAllLoseShown};

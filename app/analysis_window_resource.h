@@ -31,6 +31,7 @@ enum AnalysisControl : int {
   kAnNeedsChart = 14,
   kAnSentenceShown = 15,  // the needs said in words, or why nothing was settled
   kAnKeysPrompt = 16,
+  kAnCoverButton = 18,    // "▼": the named full covers in a menu, one sets the sizes
   kAnVariantsList = 17,   // every variant, a page at a time (number, events, odds, payout, state)
 };
 

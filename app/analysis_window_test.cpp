@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/analysis_opener.h"
+#include "app/analysis_sizes.h"
 #include "app/analysis_window_resource.h"
 #include "app/calculator_window_procedure.h"
 #include "app/calculator_window_resource.h"
@@ -158,6 +159,15 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   backend().Check([] {
     EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 4");
     EXPECT_EQ(Shown(kAnEventsEntry), "  3");
+  });
+  // The same from the covers' menu: Yankee (the third) is 4 events, 11 bets.
+  backend().ChooseNextPopupItem(3);
+  backend().Click(kAnCoverButton);
+  backend().Check([this] {
+    EXPECT_EQ(backend().Popups().back().choices.size(), FullCovers().size());
+    EXPECT_EQ(Shown(kAnSizesEntry), "Yankee");
+    EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 11");
+    EXPECT_EQ(Shown(kAnEventsEntry), "  4");
   });
   backend().Type(kAnSizesEntry, "12");
   backend().Check([] {

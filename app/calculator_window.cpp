@@ -4,11 +4,14 @@
 #include <span>
 #include <string>
 
+#include "app/analysis_opener.h"
+#include "app/analysis_window.h"
 #include "app/calculator_variables.h"
 #include "app/calculator_window_resource.h"
 #include "app/odds_browse.h"
 #include "app/odds_file.h"
 #include "app/odds_table.h"
+#include "app/outcome_table.h"
 #include "app/program.h"
 #include "app/system_bet.h"
 #include "framework/browse/character_locator.h"
@@ -107,7 +110,18 @@ int CalculatorWindow::Setup() {
   browse_.AttachToolbar(&toolbar_);
 
   SetHistoryKeys();
+  AttachAnalysisOpener(*vars_.window, browse_.POPUP.get());
   return fw::kLevelGoOn;
+}
+
+int CalculatorWindow::OnControlEvent() {
+  const int level = fw::WindowManager::OnControlEvent();
+  const rt::Event* e = rt::CurrentEvent();
+  if (level != fw::kLevelGoOn || e == nullptr || !IsAnalysisRequest(*e)) return level;
+  AnalysisWindowProcedure(vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
+  // The analysis read the odds through the shared record buffer: the list reads them again.
+  Refresh(true);
+  return level;
 }
 
 int CalculatorWindow::Teardown() {
@@ -203,6 +217,15 @@ void CalculatorWindow::ClearOddsTable() {
     return;
   }
   if (deleted == 0) return;
+  // An outcome goes with its row, or the next row given that number would start settled.
+  OutcomesByRow outcomes{};
+  if (ReadOutcomes(outcomes) == rt::kNoError) {
+    for (int nn = 1; nn < static_cast<int>(outcomes.size()); ++nn) {
+      if (outcomes[nn] == Outcome::kPending) continue;
+      OddsBuffer().nn = static_cast<uint8_t>(nn);
+      if (file.Get(OddsNnKey()) == rt::kRecordNotFound) ForgetOutcome(static_cast<uint8_t>(nn));
+    }
+  }
   // Like a delete through the list: "из :" follows the table, and the list shows what is left.
   TakeRowCountAsEventCount(vars_);
   Refresh(true);

@@ -58,7 +58,8 @@ inline constexpr std::string_view kAboutText =
     "  по k событий из первых n событий таблицы,|"
     "  на каждый экспресс одна и та же ставка.||"
     "  Сумма - выигрыш всех вариантов,|"
-    "  если все события таблицы сыграли.";
+    "  если все события таблицы сыграли.||"
+    "  F2 - анализ системы по исходам событий.";
 // The help message of control 7, exactly as stored ("|" breaks lines).
 inline constexpr std::string_view kHelpCaption = " Управление";
 inline constexpr std::string_view kHelpText =

@@ -1,6 +1,8 @@
 #include "app/odds_table.h"
 
 #include "app/odds_file.h"
+#include "app/outcome_file.h"
+#include "app/outcome_table.h"
 #include "runtime/values/any_ref.h"
 
 namespace app {
@@ -46,8 +48,20 @@ void SetupOddsTable(fw::ErrorManager* errors) {
   TheKfFileManager().SetupOdds(errors);
   g_file_manager = &TheKfFileManager();
   TheKfRelationManager().Setup(&TheKfFileManager(), true);
+
+  // A row's outcome goes with the row: deleted with it (in the same transaction) and carried to
+  // a new number. Every copy of the program sets this relation up, so a row deleted by another
+  // copy takes its outcome along as well.
+  SetupOutcomeTable(errors);
+  fw::BufferedFieldPairs* link = TheKfRelationManager().AddRelation(
+      &TheIsRelationManager(), fw::kRelationCascade, fw::kRelationCascade, &OutcomeNnKey());
+  link->AppendPair(rt::AnyRef(rt::Type::Byte, &OddsBuffer().nn, 1),
+                   rt::AnyRef(rt::Type::Byte, &OutcomeBuffer().nn, 1));
 }
 
-void TeardownOddsTable() { TheKfRelationManager().Teardown(); }
+void TeardownOddsTable() {
+  TheKfRelationManager().Teardown();
+  TeardownOutcomeTable();
+}
 
 }  // namespace app

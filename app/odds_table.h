@@ -1,5 +1,6 @@
 // The odds table's managers: KfFileManager, the odds file's FileManager, and KfRelationManager,
-// its RelationManager (changes framed in transactions, no relations), both program-wide, with
+// its RelationManager (changes framed in transactions; one relation, to the rows' outcomes,
+// see outcome_table.h), both program-wide, with
 // the program-wide references that point at them from start-up to shutdown. The file, its
 // record buffer and the ErrorManager handed to SetupOddsTable belong to the program.
 #pragma once
@@ -36,9 +37,10 @@ fw::FileManager* OddsFileManager();
 fw::RelationManager* OddsRelationManager();
 
 // Start-up: the relation reference, KfFileManager set up and configured with its reference,
-// then KfRelationManager set up on it with useLogout 1.
+// then KfRelationManager set up on it with useLogout 1, then the outcome table and the
+// relation from the odds rows to their outcomes (cascade on change and on delete).
 void SetupOddsTable(fw::ErrorManager* errors);
-// Shutdown: KfRelationManager's Teardown.
+// Shutdown: KfRelationManager's Teardown, then the outcome table's.
 void TeardownOddsTable();
 
 }  // namespace app

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/odds_file.h"
+#include "app/outcome_file.h"
+#include "app/outcome_table.h"
 #include "framework/errors/level.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/headless/headless_test_support.h"
@@ -59,7 +61,13 @@ TEST_F(OddsTableTest, ManagersAreConfiguredForTheOddsFile) {
   EXPECT_EQ(rm.ME, &fm);
   EXPECT_EQ(rm.USELOGOUT, 1);
   ASSERT_NE(rm.RELATIONS, nullptr);
-  EXPECT_TRUE(rm.RELATIONS->empty());
+  // One relation: to the rows' outcomes, which follow a row's number and go with the row.
+  ASSERT_EQ(rm.RELATIONS->size(), 1u);
+  const fw::RelationRow& outcomes = rm.RELATIONS->front();
+  EXPECT_EQ(outcomes.FILE, OutcomeRelationManager());
+  EXPECT_EQ(outcomes.HISKEY, &OutcomeNnKey());
+  EXPECT_EQ(outcomes.UPDATEMODE, fw::kRelationCascade);
+  EXPECT_EQ(outcomes.DELETEMODE, fw::kRelationCascade);
 }
 
 TEST_F(OddsTableTest, TeardownTakesTheFileManagerDownFirstAndClearsBothReferences) {

@@ -1,0 +1,396 @@
+#include "app/analysis_window.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/analysis_needs.h"
+#include "app/analysis_variants.h"
+#include "app/analysis_settlement.h"
+#include "app/analysis_sizes.h"
+#include "app/analysis_variables.h"
+#include "app/analysis_window_resource.h"
+#include "app/odds_file.h"
+#include "app/odds_table.h"
+#include "app/outcome_table.h"
+#include "app/program.h"
+#include "framework/data/file_manager.h"
+#include "framework/data/relation_manager.h"
+#include "framework/errors/error_ids.h"
+#include "framework/errors/level.h"
+#include "framework/popup/popup_manager.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/values/any_ref.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/chart_data.h"
+#include "runtime/windows/event.h"
+#include "runtime/windows/event_loop.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window.h"
+
+namespace app {
+
+namespace {
+
+// Every digit of a return, however large: no rounding to a shorter form, no exponent.
+std::string Money(double value) {
+  std::vector<char> text(420);
+  std::snprintf(text.data(), text.size(), "%.2f", value);
+  return text.data();
+}
+
+std::string ReturnAndProfit(const char* words, double value, double profit) {
+  return std::string(words) + Money(value) + ", прибыль " + Money(profit);
+}
+
+// The alert slot of the right click on the rows list.
+constexpr int kRightClickSlot = 250;
+
+template <size_t N>
+void Show(char (&variable)[N], const std::string& text) {
+  rt::AnyRef::CString(variable).SetText(text);
+}
+
+}  // namespace
+
+Outcome OutcomeForKey(char32_t key, bool* known) {
+  *known = true;
+  switch (key) {
+    case U'В': case U'в': case U'D': case U'd': return Outcome::kWon;
+    case U'П': case U'п': case U'G': case U'g': return Outcome::kLost;
+    case U'Р': case U'р': case U'H': case U'h': return Outcome::kRefund;
+    case U'Н': case U'н': case U'Y': case U'y': return Outcome::kPending;
+    default: *known = false; return Outcome::kPending;
+  }
+}
+
+const char* OutcomeText(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kWon: return "выигрыш";
+    case Outcome::kLost: return "проигрыш";
+    case Outcome::kRefund: return "возврат";
+    case Outcome::kPending: break;
+  }
+  return "не рассчитано";
+}
+
+AnalysisWindow::AnalysisWindow(AnalysisVariables& vars) : vars_(vars) {}
+
+AnalysisWindow::~AnalysisWindow() = default;
+
+int AnalysisWindow::Setup() {
+  ProgramGlobals& g = Globals();
+  const int level = fw::WindowManager::Setup();
+  if (level != fw::kLevelGoOn) return level;
+  FIRSTFIELD = kAnRowsList;
+  ERRORS = &g.errors;
+
+  fw::RelationManager* odds = OddsRelationManager();
+  if (odds == nullptr) return fw::kLevelFatal;
+  // Opens the outcomes too, along the relation; the file manager has told the user why not.
+  if (odds->Open(0) != fw::kLevelGoOn) return fw::kLevelFatal;
+  vars_.FilesOpened = 1;
+
+  SetWindow(vars_.window.get());
+  vars_.window->Open();
+  OPENED = 1;
+  LoadRows();
+  SettleAndShow();
+  vars_.window->Select(kAnRowsList);
+
+  // The mouse sets outcomes as well as the keys: a right click on a row offers the four.
+  vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kMouseRightUp,
+                               kRightClickSlot);
+  popup_ = std::make_unique<fw::PopupManager>();
+  popup_->Setup();
+  // Item names are made from Latin letters only: the Russian texts get names of their own.
+  const std::pair<Outcome, const char*> items[] = {{Outcome::kWon, "Won"},
+                                                   {Outcome::kLost, "Lost"},
+                                                   {Outcome::kRefund, "Refund"},
+                                                   {Outcome::kPending, "Pending"}};
+  for (const auto& [outcome, name] : items) {
+    const std::string item = popup_->AppendItem(OutcomeText(outcome), name);
+    popup_->AppendEventItem(item, rt::kEventAccepted,
+                            kFirstOutcomeCommand + static_cast<int>(outcome));
+  }
+
+  covers_ = std::make_unique<fw::PopupManager>();
+  covers_->Setup();
+  const std::vector<FullCover>& covers = FullCovers();
+  for (size_t i = 0; i < covers.size(); ++i) {
+    covers_->AppendEventItem(covers[i].name, rt::kEventAccepted,
+                             kFirstCoverCommand + static_cast<int>(i));
+  }
+  return fw::kLevelGoOn;
+}
+
+int AnalysisWindow::Teardown() {
+  for (std::unique_ptr<fw::PopupManager>* menu : {&popup_, &covers_}) {
+    if (*menu) (*menu)->Teardown();
+    menu->reset();
+  }
+  const int level = fw::WindowManager::Teardown();
+  if (level == fw::kLevelGoOn && vars_.FilesOpened) {
+    if (fw::RelationManager* odds = OddsRelationManager()) odds->Close(0);
+    vars_.FilesOpened = 0;
+  }
+  return level;
+}
+
+int AnalysisWindow::OnAccepted() {
+  const int level = fw::WindowManager::OnAccepted();
+  switch (rt::Accepted()) {
+    case kAnEventsEntry:
+    case kAnSizesEntry:
+    case kAnStakeEntry:
+    case kAnSettleButton:
+      SettleAndShow();
+      break;
+    case kAnCoverButton:
+      if (covers_) covers_->ShowMenu(0, 0);
+      break;
+    default: {
+      const int cover = rt::Accepted() - kFirstCoverCommand;
+      if (cover >= 0 && static_cast<size_t>(cover) < FullCovers().size()) {
+        Show(vars_.Sizes, FullCovers()[static_cast<size_t>(cover)].name);
+        SettleAndShow();
+        break;
+      }
+      const int outcome = rt::Accepted() - kFirstOutcomeCommand;
+      if (outcome >= 0 && outcome <= static_cast<int>(Outcome::kRefund)) {
+        SetOutcomeOfSelectedRow(static_cast<Outcome>(outcome));
+      }
+      break;
+    }
+  }
+  return level;
+}
+
+int AnalysisWindow::OnControlEvent() {
+  const int level = fw::WindowManager::OnControlEvent();
+  const rt::Event* e = rt::CurrentEvent();
+  if (e != nullptr && e->control == kAnVariantsList) {
+    ScrollVariants(e->number);
+    return level;
+  }
+  if (e == nullptr || e->control != kAnRowsList || e->number != rt::kEventAlertKey) return level;
+  if (e->key_code == rt::kMouseRightUp) {
+    const int64_t row = vars_.window->PropertyInt(kAnRowsList, rt::kPropMouseDownRow);
+    if (row >= 1 && popup_) {
+      vars_.window->SetPropertyInt(kAnRowsList, rt::kPropSelected, row);
+      popup_->ShowMenu(0, 0);
+    }
+    return level;
+  }
+  bool known = false;
+  const Outcome outcome = OutcomeForKey(e->key_char, &known);
+  if (known) SetOutcomeOfSelectedRow(outcome);
+  return level;
+}
+
+void AnalysisWindow::SetOutcomeOfSelectedRow(Outcome outcome) {
+  const size_t row = rt::Choice(kAnRowsList);
+  const AnalysisRow* shown = vars_.Rows.At(row);
+  if (row == 0 || shown == nullptr) return;
+  if (StoreOutcome(shown->nn, outcome) != fw::kLevelGoOn) return;
+  // Another copy may have changed the table meanwhile: the list shows it as stored now.
+  LoadRows();
+  SettleAndShow();
+  if (rt::Window* w = window()) {
+    w->SetPropertyInt(kAnRowsList, rt::kPropSelected, static_cast<int64_t>(row));
+  }
+}
+
+VariantCount AnalysisWindow::PageRows() const {
+  const rt::Window* w = vars_.window.get();
+  const int64_t shown = w != nullptr ? w->PropertyInt(kAnVariantsList, rt::kPropItems) : 0;
+  return static_cast<VariantCount>(shown > 0 ? shown : 1);
+}
+
+void AnalysisWindow::ScrollVariants(int event) {
+  if (!settled_ || count_ == 0) return;
+  const VariantCount page = PageRows();
+  const VariantCount last_first = count_ > page ? count_ - page + 1 : 1;
+  switch (event) {
+    case rt::kEventScrollUp: first_ = first_ > 1 ? first_ - 1 : 1; break;
+    case rt::kEventScrollDown: first_ = first_ < last_first ? first_ + 1 : last_first; break;
+    case rt::kEventPageUp: first_ = first_ > page ? first_ - page : 1; break;
+    case rt::kEventPageDown:
+      first_ = last_first - first_ > page ? first_ + page : last_first;
+      break;
+    case rt::kEventScrollTop: first_ = 1; break;
+    case rt::kEventScrollBottom: first_ = last_first; break;
+    case rt::kEventScrollDrag: {
+      const int64_t thumb = vars_.window->PropertyInt(kAnVariantsList, rt::kPropThumb);
+      const VariantCount t = static_cast<VariantCount>(thumb < 0 ? 0 : thumb > 100 ? 100 : thumb);
+      // 10^22 variants times 100 still fits in 128 bits.
+      first_ = 1 + (last_first - 1) * t / 100;
+      break;
+    }
+    default: return;
+  }
+  ShowVariantsPage();
+}
+
+void AnalysisWindow::ShowVariantsPage() {
+  vars_.VariantRows.Free();
+  rt::Window* w = vars_.window.get();
+  if (settled_ && count_ > 0) {
+    const VariantCount page = PageRows();
+    const std::vector<VariantRow> rows =
+        VariantPage(events_, sizes_, stake_, first_, static_cast<int>(page));
+    for (const VariantRow& v : rows) {
+      VariantListRow& row = vars_.VariantRows.buffer;
+      rt::AnyRef::String(row.number).SetText(VariantCountText(v.number));
+      rt::AnyRef::String(row.events).SetText(v.events);
+      row.odds = v.odds_product;
+      row.payout = v.payout;
+      std::string state;
+      switch (v.state) {
+        case VariantState::kWon: state = "выигрыш"; break;
+        case VariantState::kRefunded: state = "возврат"; break;
+        case VariantState::kLost: state = "проигрыш"; break;
+        case VariantState::kOpen: state = "открыт"; break;
+      }
+      if (v.refunded_parts > 0 && v.state != VariantState::kRefunded) {
+        state += " (возвр. " + std::to_string(v.refunded_parts) + ")";
+      }
+      rt::AnyRef::String(row.state).SetText(state);
+      vars_.VariantRows.Append();
+    }
+    if (w != nullptr && count_ > page) {
+      const VariantCount last_first = count_ - page + 1;
+      w->SetPropertyInt(kAnVariantsList, rt::kPropThumb,
+                        static_cast<int64_t>((first_ - 1) * 100 / (last_first - 1)));
+    }
+  }
+  if (w != nullptr) w->Display(kAnVariantsList);
+}
+
+bool AnalysisWindow::LoadRows() {
+  vars_.Rows.Free();
+  vars_.RowOutcomes.clear();
+  OutcomesByRow outcomes{};
+  if (ReadOutcomes(outcomes) != rt::kNoError) return false;
+  rt::KeyedFile& file = OddsFile();
+  OddsBuffer().nn = 0;
+  int error = file.SetFromBuffer(OddsNnKey());
+  while (error == rt::kNoError && !file.Eof()) {
+    error = file.Next();
+    if (error != rt::kNoError) break;
+    AnalysisRow& row = vars_.Rows.buffer;
+    row.nn = OddsBuffer().nn;
+    row.kf = OddsBuffer().kf;
+    rt::AnyRef::String(row.outcome).SetText(OutcomeText(outcomes[row.nn]));
+    vars_.Rows.Append();
+    vars_.RowOutcomes.push_back(outcomes[row.nn]);
+  }
+  if (error != rt::kNoError) {
+    // A row that cannot be read would drop out of every figure: nothing is better than wrong.
+    vars_.Rows.Free();
+    vars_.RowOutcomes.clear();
+    if (fw::FileManager* fm = OddsFileManager()) {
+      fm->ReportFileError(error == rt::kRecordHeld ? fw::kErrRecordNotRead
+                                                   : fw::kErrRecordRetrieval);
+    }
+    return false;
+  }
+  if (rt::Window* w = window()) w->Display(kAnRowsList);
+  return true;
+}
+
+void AnalysisWindow::SettleAndShow() {
+  for (char* figure : {vars_.Variants, vars_.TotalStake, vars_.Settled, vars_.AllWin,
+                       vars_.AllLose}) {
+    figure[0] = '\0';
+  }
+  rt::ChartData chart;
+  settled_ = false;
+  auto refuse = [&](const std::string& reason) {
+    Show(vars_.Sentence, reason);
+    ShowVariantsPage();
+    if (rt::Window* w = window()) {
+      w->SetChart(kAnNeedsChart, chart);
+      w->Display();
+    }
+  };
+
+  const SizesText sizes = ParseSystemSizes(rt::AnyRef::CString(vars_.Sizes).Text());
+  if (!sizes.ok) return refuse(sizes.reason);
+  // A full cover is a number of events as well as sizes.
+  if (sizes.sizes.events > 0) vars_.Events = static_cast<int16_t>(sizes.sizes.events);
+
+  std::vector<double> odds;
+  std::vector<int32_t> numbers;
+  for (size_t i = 1; i <= vars_.Rows.Records(); ++i) {
+    const AnalysisRow* row = vars_.Rows.At(i);
+    odds.push_back(row->kf);
+    numbers.push_back(row->nn);
+  }
+  AnalysisEvents events;
+  std::string reason;
+  if (!events.Assign(odds, vars_.RowOutcomes, numbers, vars_.Events, &reason)) return refuse(reason);
+  const Settlement settled = Settle(events, sizes.sizes, vars_.Stake);
+  if (!settled.refused.empty()) return refuse(settled.refused);
+
+  Show(vars_.Variants, "Вариантов: " + VariantCountText(settled.variants));
+  Show(vars_.TotalStake, "Общая ставка: " + TotalStakeText(settled.variants, settled.stake));
+  Show(vars_.Settled, ReturnAndProfit("Рассчитано: ", settled.settled_return,
+                                      settled.SettledProfit()));
+  Show(vars_.AllWin, ReturnAndProfit("Если все ожидающие выиграют: ", settled.all_win_return,
+                                     settled.AllWinProfit()));
+  Show(vars_.AllLose, ReturnAndProfit("Если все ожидающие проиграют: ",
+                                      settled.all_lose_return, settled.AllLoseProfit()));
+
+  // The same settlement pages through its variants, from the first again when it changed.
+  settled_ = true;
+  events_ = events;
+  sizes_ = sizes.sizes;
+  stake_ = settled.stake;
+  count_ = settled.variants;
+  if (first_ > count_) first_ = 1;
+  ShowVariantsPage();
+
+  const NeedsTable needs = ComputeNeeds(events, sizes.sizes, settled);
+  chart.bars_name = "Выплата при j выигравших";
+  for (size_t j = 0; j < needs.min_return.size(); ++j) {
+    chart.bars.push_back(rt::ChartBar{std::to_string(j), needs.min_return[j],
+                                      needs.max_return[j]});
+  }
+  chart.level = needs.total_stake;
+  chart.level_name = "Общая ставка";
+  Show(vars_.Sentence, StakeBackSentence(needs));
+  if (rt::Window* w = window()) {
+    w->SetChart(kAnNeedsChart, chart);
+    w->Display();
+  }
+}
+
+void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {
+  AnalysisVariables vars;
+  vars.Events = static_cast<int16_t>(events);
+  Show(vars.Sizes, std::to_string(system_size));
+  vars.Stake = stake;
+  RegisterAnalysisWindowResource();
+  std::string error;
+  vars.window = rt::Window::Prepare(
+      kAnalysisResource, kAnalysisWindowLabel,
+      {rt::Window::Binding(&vars.Rows, &vars.RowsLayout), rt::AnyRef::Of(vars.Events),
+       rt::AnyRef::CString(vars.Sizes), rt::AnyRef::Of(vars.Stake),
+       rt::AnyRef::CString(vars.Variants), rt::AnyRef::CString(vars.TotalStake),
+       rt::AnyRef::CString(vars.Settled), rt::AnyRef::CString(vars.AllWin),
+       rt::AnyRef::CString(vars.AllLose), rt::AnyRef::CString(vars.Sentence),
+       rt::Window::Binding(&vars.VariantRows, &vars.VariantLayout)},
+      &error);
+  if (!vars.window) rt::Halt(1, "The analysis window cannot be built: " + error);
+  {
+    AnalysisWindow window(vars);
+    window.Execute();
+  }
+  vars.window.reset();
+  vars.Rows.Free();
+  vars.VariantRows.Free();
+}
+
+}  // namespace app

@@ -1,0 +1,177 @@
+// The analysis window as a user meets it on the Qt backend (offscreen): the whole program with
+// the calculator, F2 on the odds list opens "Анализ системы", a click on a row and the Latin "g"
+// settle it as lost on the real widgets, the figures and the chart follow, and both windows
+// close. A polling timer plays the user; each step waits until the screen shows what it needs.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QElapsedTimer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/analysis_window_resource.h"
+#include "app/calculator_window_procedure.h"
+#include "app/calculator_window_resource.h"
+#include "app/odds_file.h"
+#include "app/odds_test_support.h"
+#include "app/program.h"
+#include "runtime/files/keyed_file.h"
+#include "runtime/files/temp_folder.h"
+#include "runtime/qt/list_control_widget.h"
+#include "runtime/qt/qt_backend.h"
+#include "runtime/qt/qt_test_support.h"
+#include "runtime/qt/window_mirror.h"
+#include "runtime/windows/backend.h"
+#include "runtime/windows/control.h"
+#include "runtime/windows/runtime_thread.h"
+#include "runtime/windows/window.h"
+
+namespace app {
+namespace {
+
+constexpr int kStepTimeoutMs = 15000;
+
+class AnalysisQtTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rt::test::EnsureApplication();
+    home_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder_.path());
+    testing::StoreOdds({2.0, 3.0, 4.0});
+    backend_ = std::make_unique<rt::QtBackend>(argc_, argv_);
+    previous_ = rt::SetBackend(backend_.get());
+  }
+  void TearDown() override {
+    rt::SetBackend(previous_);
+    backend_.reset();
+    std::filesystem::current_path(home_);
+  }
+
+  rt::WindowMirror* Mirror() const {
+    rt::Window* w = rt::TargetWindow();
+    return w != nullptr ? backend_->MirrorOf(*w) : nullptr;
+  }
+  QWidget* Widget(int control) const {
+    rt::WindowMirror* m = Mirror();
+    return m != nullptr ? m->WidgetFor(control) : nullptr;
+  }
+  std::string LabelText(int control) const {
+    auto* l = qobject_cast<QLabel*>(Widget(control));
+    return l != nullptr ? l->text().toStdString() : std::string();
+  }
+  QTableView* ListView(int control) const {
+    auto* l = qobject_cast<rt::ListControlWidget*>(Widget(control));
+    return l != nullptr ? l->view() : nullptr;
+  }
+  bool ShowsAnalysis() const {
+    rt::WindowMirror* m = Mirror();
+    return m != nullptr && m->isVisible() && m->windowTitle() == "Анализ системы";
+  }
+  bool ShowsCalculator() const {
+    rt::Window* w = rt::TargetWindow();
+    return w != nullptr && w->label() == kCalculatorWindowLabel && Mirror() != nullptr &&
+           ListView(kOddsList) != nullptr && ListView(kOddsList)->model()->rowCount() == 3;
+  }
+  std::string Cell(int row, int column) const {
+    QTableView* v = ListView(kAnRowsList);
+    return v != nullptr ? v->model()->index(row, column).data().toString().toStdString() : "";
+  }
+
+  rt::TempFolder folder_;
+  std::filesystem::path home_;
+  int argc_ = 1;
+  char name_[8] = "tovik";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<rt::QtBackend> backend_;
+  rt::Backend* previous_ = nullptr;
+};
+
+TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOnARowSettlesItOnTheRealWidgets) {
+  struct Step {
+    std::string what;
+    std::function<bool()> ready;
+    std::function<void()> act;
+  };
+  std::string all_win_before;
+  std::vector<Step> steps = {
+      {"the calculator with three rows", [&] { return ShowsCalculator(); },
+       [&] {
+         rt::Window* w = rt::TargetWindow();
+         w->UserFocus(kEventCountEntry);
+         w->UserType(kEventCountEntry, "3");
+         w->UserLeave(kEventCountEntry);
+         w->UserFocus(kSystemSizeSpin);
+         w->UserType(kSystemSizeSpin, "2");
+         w->UserLeave(kSystemSizeSpin);
+         w->UserFocus(kStakeEntry);
+         w->UserType(kStakeEntry, "10");
+         w->UserLeave(kStakeEntry);
+         QTableView* list = ListView(kOddsList);
+         list->setFocus();
+         QTest::keyClick(list, Qt::Key_F2);
+       }},
+      {"the analysis window with its figures",
+       [&] { return ShowsAnalysis() && LabelText(kAnVariantsShown) == "Вариантов: 3"; },
+       [&] {
+         all_win_before = LabelText(kAnAllWinShown);
+         QTableView* rows = ListView(kAnRowsList);
+         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                           rows->visualRect(rows->model()->index(1, 0)).center());
+         QTest::keyClick(rows, Qt::Key_G, Qt::NoModifier);
+       }},
+      {"row 2 lost and the figures settled again",
+       [&] { return ShowsAnalysis() && Cell(1, 2) == "проигрыш"; },
+       [&] {
+         // Only 1+3 is left open: 2 * 4 * 10.
+         EXPECT_EQ(all_win_before, "Если все ожидающие выиграют: 260.00, прибыль 230.00");
+         EXPECT_EQ(LabelText(kAnAllWinShown), "Если все ожидающие выиграют: 80.00, прибыль 50.00");
+         QWidget* chart = Widget(kAnNeedsChart);
+         ASSERT_NE(chart, nullptr);
+         EXPECT_TRUE(chart->isVisible());
+         // Rows 1 and 3 pending: a bar for 0, 1 and 2 of them winning.
+         EXPECT_EQ(rt::TargetWindow()->Find(kAnNeedsChart)->chart().bars.size(), 3u);
+         Mirror()->close();
+       }},
+      {"the calculator again", [&] { return ShowsCalculator(); },
+       [&] { Mirror()->close(); }},
+  };
+
+  size_t next = 0;
+  QElapsedTimer clock;
+  clock.start();
+  QTimer timer;
+  bool busy = false;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (busy) return;
+    busy = true;
+    if (next < steps.size() && steps[next].ready()) {
+      clock.restart();
+      steps[next++].act();
+    } else if (clock.elapsed() > kStepTimeoutMs) {
+      ADD_FAILURE() << "the user waited in vain for: "
+                    << (next < steps.size() ? steps[next].what : "the end");
+      next = steps.size();
+      // Close whatever is open so the program ends.
+      if (rt::WindowMirror* m = Mirror()) m->close();
+      clock.restart();
+    }
+    busy = false;
+  });
+  timer.start(10);
+  StartupOptions options;
+  options.window_procedure = CalculatorWindowProcedure;
+  EXPECT_EQ(RunProgram(options), 0);
+  timer.stop();
+  EXPECT_EQ(next, steps.size());
+}
+
+}  // namespace
+}  // namespace app

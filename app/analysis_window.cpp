@@ -325,7 +325,7 @@ void AnalysisWindow::SettleAndShow() {
   std::vector<int32_t> numbers;
   for (size_t i = 1; i <= vars_.Rows.Records(); ++i) {
     const AnalysisRow* row = vars_.Rows.At(i);
-    odds.push_back(row->kf);
+    odds.push_back(double{row->kf});  // a packed field: copied, never bound
     numbers.push_back(row->nn);
   }
   AnalysisEvents events;

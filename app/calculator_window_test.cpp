@@ -418,7 +418,7 @@ TEST_F(CalculatorWindowTest, ARowAnotherCopyHoldsSaysSoWhenChanged) {
   backend().PressKey(kOddsEditor, rt::kKeyEnter);
   backend().Check([&] {
     ASSERT_EQ(backend().MessageBoxes().size(), 1u);
-    EXPECT_NE(backend().MessageBoxes()[0].request.text.find("Record held by another station"),
+    EXPECT_NE(backend().MessageBoxes()[0].request.text.find("Запись занята другой станцией"),
               std::string::npos)
         << backend().MessageBoxes()[0].request.text;
     EXPECT_EQ(W().PropertyInt(kOddsList, rt::kPropColumnEditor, 2), kOddsEditor)

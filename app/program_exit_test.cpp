@@ -79,11 +79,11 @@ TEST(ProgramExitTest, AnUnusableDataFileIsReportedAndTheProgramEndsCleanlyWithCo
   };
   const std::vector<Case> cases = {
       {"a folder", [](const std::string& kf) { mkdir(kf.c_str(), 0700); },
-       "not a regular file: it is a folder"},
+       "это не файл, а папка"},
       {"a pipe", [](const std::string& kf) { mkfifo(kf.c_str(), 0600); },
-       "not a regular file: it is a pipe"},
+       "это не файл, а канал"},
       {"a loop of links", [](const std::string& kf) { (void)!symlink(kf.c_str(), kf.c_str()); },
-       "not a regular file: it is a loop of symbolic links"},
+       "это не файл, а петля символических ссылок"},
       {"random bytes",
        [](const std::string& kf) {
          std::mt19937 rng(11);
@@ -91,7 +91,7 @@ TEST(ProgramExitTest, AnUnusableDataFileIsReportedAndTheProgramEndsCleanlyWithCo
          for (char& c : junk) c = static_cast<char>(rng());
          std::ofstream(kf, std::ios::binary) << junk;
        },
-       "file is not a database"},
+       "файл не является базой данных"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -99,7 +99,7 @@ TEST(ProgramExitTest, AnUnusableDataFileIsReportedAndTheProgramEndsCleanlyWithCo
     c.make(dir.File("kf"));
     ProgramRun r = RunProgramIn(dir.path(), 60);
     EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
-    EXPECT_NE(r.out.find("File Access Error"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Ошибка доступа к файлу"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;

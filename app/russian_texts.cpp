@@ -134,6 +134,10 @@ constexpr Pair kRussianPairs[] = {
     {"attempt to write a readonly database", "база данных открыта только для чтения"},
     {"database or disk is full", "диск переполнен"},
     {"access permission denied", "нет прав доступа"},
+    // What stands where the data file should be, when it is not a file at all.
+    {"not a regular file: it is a folder", "это не файл, а папка"},
+    {"not a regular file: it is a pipe", "это не файл, а канал"},
+    {"not a regular file: it is a loop of symbolic links", "это не файл, а петля символических ссылок"},
     // The list's popup menu and its toolbox.
     {"&Insert", "&Добавить"},
     {"&Change", "&Изменить"},

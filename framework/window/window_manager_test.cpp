@@ -1059,7 +1059,7 @@ TEST_F(WindowManagerTest, AFormOverAFileThatCannotBeOpenedDoesNotOpen) {
   std::filesystem::create_directory(folder.File("items"));
   rec.id = 2;
   ItemForm form(*this, kRequestChange);
-  backend.AnswerNextMessageBox(rt::kButtonOk);  // not writable: trying read-only
+  // A folder is no file: said so at once, with no read-only retry.
   EXPECT_EQ(form.Execute(), kResponseCancelled);
   EXPECT_EQ(form.win, nullptr) << "the form never opened";
   EXPECT_EQ(returning.fatal, 1);

@@ -3,20 +3,15 @@
 #include <string>
 #include <utility>
 
+#include "runtime/windows/placed_control.h"
+
 namespace app {
 
 namespace {
 
 rt::ControlResource Make(int number, rt::ControlKind kind, int x, int y, int width, int height,
                          std::string text = {}, int binding = 0) {
-  rt::ControlResource c;
-  c.number = number;
-  c.kind = kind;
-  c.x = x;
-  c.y = y;
-  c.width = width;
-  c.height = height;
-  c.text = std::move(text);
+  rt::ControlResource c = rt::PlacedControl(number, kind, x, y, width, height, std::move(text));
   c.binding = binding;
   return c;
 }

@@ -5,6 +5,7 @@
 
 #include "app/calculator_picture.h"
 #include "runtime/windows/backend.h"
+#include "runtime/windows/placed_control.h"
 
 namespace app {
 
@@ -12,15 +13,7 @@ namespace {
 
 rt::ControlResource Make(int number, rt::ControlKind kind, int x, int y, int width = 0,
                          int height = 0, std::string text = {}) {
-  rt::ControlResource c;
-  c.number = number;
-  c.kind = kind;
-  c.x = x;
-  c.y = y;
-  c.width = width;
-  c.height = height;
-  c.text = std::move(text);
-  return c;
+  return rt::PlacedControl(number, kind, x, y, width, height, std::move(text));
 }
 
 // The list, the two entries and the spin box stand out from the rest of the window.

@@ -1,5 +1,6 @@
 #include "framework/eip/chooser_window.h"
 
+#include "runtime/windows/placed_control.h"
 #include "runtime/windows/window.h"
 
 namespace fw {
@@ -15,15 +16,7 @@ const rt::WindowResource& ChooserWindowResource() {
     w->system_placed = true;
     auto add = [&](int number, rt::ControlKind kind, int x, int y, int width, int height,
                    const char* text) -> rt::ControlResource& {
-      rt::ControlResource c;
-      c.number = number;
-      c.kind = kind;
-      c.x = x;
-      c.y = y;
-      c.width = width;
-      c.height = height;
-      c.text = text;
-      w->controls.push_back(c);
+      w->controls.push_back(rt::PlacedControl(number, kind, x, y, width, height, text));
       return w->controls.back();
     };
     add(kChooserAvailablePrompt, rt::ControlKind::kPrompt, 6, 4, 0, 0, "&Available items");

@@ -18,3 +18,8 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The server package makes a cluster of its own and may start it; the tests start their own private
+# server, so nothing of the package's is left running.
+if printf '%s\n' "${missing[@]}" | grep -qx 'postgresql-15' && command -v pg_ctlcluster >/dev/null; then
+  $sudo pg_ctlcluster 15 main stop >/dev/null 2>&1 || true
+fi

@@ -7,6 +7,16 @@ cd "$here"
 bash scripts/install-packages.sh
 jobs=${TOVIK_JOBS:-2}
 
+# CTest starts and stops each build tree's private PostgreSQL server; should a run be cut short,
+# the server still goes with this script. The folder is the one CMakeLists.txt derives.
+stop_servers() {
+  for tree in build build-asan; do
+    hash=$(printf '%s' "$here/$tree" | md5sum | cut -c1-10)
+    bash scripts/pg-cluster.sh stop "/tmp/tovik-pg-$hash" --remove >/dev/null 2>&1 || true
+  done
+}
+trap stop_servers EXIT
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")

@@ -343,6 +343,8 @@ TEST_F(CalculatorInRussianTest, EveryRefusalAndReadErrorOfTheDataFileIsShownInRu
          close(fd);
        },
        3, "это не файл, а сокет", {}},
+      {"a device", [] { ASSERT_EQ(symlink("/dev/null", "kf"), 0); }, 3,
+       "это не файл, а устройство", {}},
       {"a loop of links", [] { ASSERT_EQ(symlink("kf", "kf"), 0); }, 3,
        "это не файл, а петля символических ссылок", {}},
       {"a number past the field", sql("UPDATE records SET NN = 300 WHERE NN = 2"), 0,
@@ -377,10 +379,10 @@ TEST_F(CalculatorInRussianTest, EveryRefusalAndReadErrorOfTheDataFileIsShownInRu
   }
 }
 
-// The runtime's texts about text and byte fields and about keys to be rebuilt, which the
-// calculator's own file never gives: made for real with a file that has such fields, and shown
-// as the calculator's error manager shows them.
-TEST(RussianTextsTest, ReadErrorsOfTextAndByteFieldsAndKeyRefusalsComposeInRussian) {
+// The runtime's texts about text and byte fields, keys to be rebuilt and faulty declarations,
+// which the calculator's own file never gives: made for real with files and declarations that
+// have them, and shown as the calculator's error manager shows them.
+TEST(RussianTextsTest, ReadErrorsOfTextAndByteFieldsKeyAndDeclarationRefusalsComposeInRussian) {
   rt::test::ScopedHeadlessBackend headless;
   rt::TempFolder dir;
   const std::string path = dir.File("tf");
@@ -457,6 +459,49 @@ TEST(RussianTextsTest, ReadErrorsOfTextAndByteFieldsAndKeyRefusalsComposeInRussi
     const std::string text = shown(fw::kErrFileAccess);
     EXPECT_NE(text.find(c.said), std::string::npos) << text;
     EXPECT_EQ(LatinWords(text, names), std::vector<std::string>{}) << text;
+  }
+  // Declarations the runtime refuses before it touches a file: a fault of the program, said
+  // in the user's language all the same.
+  struct Declared {
+    std::function<void(rt::RecordDescriptor&)> fields;
+    std::function<void(rt::FileDeclaration&)> keys;
+    const char* said;
+  };
+  auto no_keys = [](rt::FileDeclaration&) {};
+  auto one_long = [](rt::RecordDescriptor& r) { r.Add("T:A", rt::Type::Long); };
+  const std::vector<Declared> declared = {
+      {[](rt::RecordDescriptor&) {}, no_keys, "в записи нет полей"},
+      {one_long, [](rt::FileDeclaration& d) { d.AddKey("T:k"); }, "у ключа T:k нет составляющих"},
+      {one_long, [](rt::FileDeclaration& d) { d.AddKey("T:k").Ascending(9); },
+       "ключ T:k не указывает на поле"},
+      {[](rt::RecordDescriptor& r) {
+         r.AddAt("T:G", rt::Type::Group, 0, 8).AddAt("T:A", rt::Type::Long, 0).AddAt(
+             "T:B", rt::Type::Long, 4);
+       },
+       [](rt::FileDeclaration& d) { d.AddKey("T:k").Ascending(0); },
+       "ключ T:k построен по группе полей"},
+      {[](rt::RecordDescriptor& r) { r.Add("T:A", rt::Type::Long).Add("T:A", rt::Type::Long); },
+       no_keys, "два поля носят метку T:A"},
+      {[](rt::RecordDescriptor& r) { r.Add("", rt::Type::Long); }, no_keys,
+       "у поля пустое имя"},
+      {[](rt::RecordDescriptor& r) { r.Add("T:_upper_x", rt::Type::Long); }, no_keys,
+       "поле _upper_x названо как служебный столбец"},
+      {[](rt::RecordDescriptor& r) { r.Add("T:A", rt::Type::Long).Add("A", rt::Type::Long); },
+       no_keys, "у поля A столбец другого поля"},
+  };
+  const std::set<std::string> declared_names = {"tf", "T", "k", "A", "upper", "x"};
+  for (const Declared& c : declared) {
+    SCOPED_TRACE(c.said);
+    rt::RecordDescriptor fields;
+    c.fields(fields);
+    rt::FileDeclaration odd("T", path, fields);
+    c.keys(odd);
+    std::vector<unsigned char> buffer(fields.RecordSize() + 1);
+    rt::KeyedFile file(odd, buffer.data());
+    ASSERT_EQ(file.Open(), rt::kInvalidRecordDeclaration);
+    const std::string text = shown(fw::kErrFileAccess);
+    EXPECT_NE(text.find(c.said), std::string::npos) << text;
+    EXPECT_EQ(LatinWords(text, declared_names), std::vector<std::string>{}) << text;
   }
 }
 

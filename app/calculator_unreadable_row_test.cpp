@@ -117,5 +117,39 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+using CalculatorManyUnreadableRowsTest = CalculatorTest;
+
+// Ten thousand rows numbered past what a row number holds: one message, not one per row or per
+// page; the list shows the rows it can read to the end; "С" empties the whole table.
+TEST_F(CalculatorManyUnreadableRowsTest, OneMessageTheReadableRowsAndClearEmptiesTheTable) {
+  StoreOdds({});
+  ASSERT_EQ(rt::testing::ApplySql("kf", "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                        "FROM n WHERE i < 10000) INSERT INTO records(_version, "
+                                        "NN, KF) SELECT 1, i, 1.5 FROM n"),
+            0);
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsList, rt::kKeyEnd);
+  backend().Check([&] {
+    ASSERT_EQ(backend().MessageBoxes().size(), 1u);
+    // Whichever such row the list met first is named.
+    const std::string& said = backend().MessageBoxes()[0].request.text;
+    EXPECT_NE(said.find("поле KF:NN хранит "), std::string::npos) << said;
+    EXPECT_NE(said.find(", а поле типа BYTE такого значения не вмещает"), std::string::npos)
+        << said;
+    ASSERT_FALSE(ListShown().empty());
+    EXPECT_EQ(ListShown().back(), "255|1.50") << "the last row that can be read ends the list";
+  });
+  backend().PressKey(kOddsList, rt::kKeyHome);
+  backend().Check([&] { EXPECT_EQ(ListShown().front(), "1|1.50"); });
+  backend().Click(kClearButton);
+  backend().Check([&] {
+    EXPECT_TRUE(ListShown().empty());
+    EXPECT_EQ(backend().MessageBoxes().size(), 1u);
+  });
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(Stored().empty());
+}
+
 }  // namespace
 }  // namespace app::test

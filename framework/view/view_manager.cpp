@@ -349,7 +349,8 @@ int ViewManager::Read(bool forward) {
     const bool held = code == rt::kRecordHeld;
     if (SKIPUNREADABLE && IsUnreadableRecord(code)) {
       // The view has moved past it: the rows around it are still worth showing.
-      if (unreadable_said_.insert(rt::GetLastError().file_text).second) {
+      if (!unreadable_said_) {
+        unreadable_said_ = true;
         ReportPrimaryError(kErrRecordUnreadable);
       }
       continue;

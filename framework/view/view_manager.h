@@ -18,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -86,8 +85,9 @@ class ViewManager {
   uint16_t PAGESIZE = 20;
   RelationManager* PRIMARY = nullptr;
   // 1: a record whose stored values fit no field (a file changed by another tool) is left out
-  // of the read, which goes on past it, and said once (error 42) while this manager lives,
-  // instead of ending the read with error 1.
+  // of the read, which goes on past it, instead of ending the read with error 1. The first
+  // such record is said (error 42) once while this manager lives: a file with thousands of
+  // them gets one message, not one per record or per page read.
   uint8_t SKIPUNREADABLE = 0;
   uint16_t TIMEOUT = 60;
   rt::View* VIEW = nullptr;
@@ -197,8 +197,8 @@ class ViewManager {
   OwnedObjects<rt::Queue<NamedFilterRow>> filter_lists_;
   OwnedObjects<std::string> texts_;  // order and filter texts
   bool last_read_held_ = false;
-  // The read errors of the records SKIPUNREADABLE left out, each said once.
-  std::set<std::string> unreadable_said_;
+  // A record SKIPUNREADABLE left out has been said.
+  bool unreadable_said_ = false;
 };
 
 }  // namespace fw

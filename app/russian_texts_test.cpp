@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -24,6 +25,7 @@
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
+#include "runtime/files/view.h"
 #include "runtime/values/record_descriptor.h"
 #include "framework/errors/default_error_table.h"
 #include "framework/errors/error_manager.h"
@@ -459,6 +461,28 @@ TEST(RussianTextsTest, ReadErrorsOfTextAndByteFieldsKeyAndDeclarationRefusalsCom
     const std::string text = shown(fw::kErrFileAccess);
     EXPECT_NE(text.find(c.said), std::string::npos) << text;
     EXPECT_EQ(LatinWords(text, names), std::vector<std::string>{}) << text;
+  }
+  // A list's read the store fails: another program holds the whole file.
+  {
+    std::filesystem::remove(path);
+    rt::KeyedFile file(decl, &row);
+    ASSERT_EQ(file.Create(), 0);
+    ASSERT_EQ(file.Open(), 0);
+    ASSERT_EQ(file.Send("Recover=0"), 0);
+    row = Row{};
+    row.n = 1;
+    ASSERT_EQ(file.Add(), 0);
+    rt::View view(&file);
+    ASSERT_EQ(view.Open(), 0);
+    sqlite3* locker = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &locker), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(view.Next(), rt::kDriverError);
+    const std::string text = shown(fw::kErrRecordRetrieval);
+    EXPECT_NE(text.find("выборка: база данных занята (5)"), std::string::npos) << text;
+    EXPECT_EQ(LatinWords(text, names), std::vector<std::string>{}) << text;
+    sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(locker);
   }
   // Declarations the runtime refuses before it touches a file: a fault of the program, said
   // in the user's language all the same.

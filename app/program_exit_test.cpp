@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unattended_run.h"
+#include "app/unattended_test_support.h"
 #include "runtime/files/temp_folder.h"
 
 namespace app {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/calculator_test_fixture.h"
-#include "app/unattended_run.h"
+#include "app/unattended_test_support.h"
 #include "framework/errors/error_ids.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/files/file_declaration.h"

@@ -83,6 +83,9 @@ int CalculatorWindow::Setup() {
 
   SetWindow(vars_.window.get());
   browse_.ROWEDITOR = row_editor_;
+  // A row another tool left unreadable is said once and left out: the user still sees the
+  // rest, and "С" can still empty the table.
+  browse_.SKIPUNREADABLE = 1;
   browse_.Setup(kOddsList, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "VIEWPOSITION"), this,
                 odds, &vars_.ListQueue, &view_);
   vars_.window->Open();
@@ -169,12 +172,13 @@ int CalculatorWindow::OnAccepted() {
 
 void CalculatorWindow::CalculateSystem() {
   vars_.TotalReturn = 0.0;
-  ShowResults("0");
+  ShowNoResults();
   std::fill(vars_.OddsArray.begin(), vars_.OddsArray.end(), 0.0);
 
   rt::KeyedFile& file = OddsFile();
-  OddsBuffer().nn = 0;
-  int error = file.SetFromBuffer(OddsNnKey());
+  // From the very start of the key order: a row another tool left without a number sorts
+  // before number 0, and must stop the calculation like any other row that cannot be read.
+  int error = file.Set(&OddsNnKey());
   size_t stored = 0;
   // Eof is false on a failed read, so the Next after it reports the failure: a total from
   // the rows read so far is never shown as the result.
@@ -188,9 +192,11 @@ void CalculatorWindow::CalculateSystem() {
   if (error != rt::kNoError) {
     // A row that could not be read would silently drop out of every variant it is in, so
     // no result is better than a wrong one.
+    // The window stays: the message says what could not be read, and both results stay
+    // empty until a press reads every row.
     if (fw::FileManager* fm = OddsFileManager()) {
       fm->ReportFileError(error == rt::kRecordHeld ? fw::kErrRecordNotRead
-                                                   : fw::kErrRecordRetrieval);
+                                                   : fw::kErrRecordUnreadable);
     }
   } else {
     const SystemBetResult result =
@@ -237,6 +243,11 @@ void CalculatorWindow::ShowResults(const std::string& count_digits) {
   // A total no picture can show reads as the "#"s a picture shows for it.
   SetPadded(vars_.TotalReturnText, total.empty() ? std::string(kTotalReturnMinWidth, '#') : total,
             kTotalReturnMinWidth);
+}
+
+void CalculatorWindow::ShowNoResults() {
+  SetPadded(vars_.VariantCount, "", kVariantCountMinWidth);
+  SetPadded(vars_.TotalReturnText, "", kTotalReturnMinWidth);
 }
 
 void CalculatorWindow::FitWindowToResults() {

@@ -47,7 +47,8 @@ class CalculatorWindow : public fw::WindowManager {
 
   // Reads the odds from the table in key order and shows the count and the total of the
   // system bet "k out of n" with the stake; the focus then goes to the list. A read that fails
-  // is reported and leaves both results at 0.
+  // (a row held, a stored value that fits no field, a file another program locks) is reported
+  // and leaves both results empty: a total of the other rows is never shown.
   void CalculateSystem();
   // Deletes every row of the table straight through the runtime file in one write, without a
   // question; rows another copy holds stay. The list then shows what is left; a failure is
@@ -58,6 +59,8 @@ class CalculatorWindow : public fw::WindowManager {
   // Puts the count's digits and TotalReturn, in full, into the variables the two results
   // are shown from (right-justified in at least six and ten characters).
   void ShowResults(const std::string& count_digits);
+  // Blanks both results: nothing was computed.
+  void ShowNoResults();
   // Widens the window until both results, as displayed, fit in it in the font they are drawn
   // in; narrows it back to its own width when they are short again.
   void FitWindowToResults();

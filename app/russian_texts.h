@@ -14,7 +14,7 @@ namespace app {
 
 // Every entry of the default table, in Russian, in the error table format.
 std::span<const uint8_t> RussianErrorTable();
-inline constexpr size_t kRussianErrorCount = 40;
+inline constexpr size_t kRussianErrorCount = 41;
 
 fw::TextTranslator& RussianTranslator();
 

@@ -99,6 +99,8 @@ constexpr ErrorTableEntry kEntries[] = {
      "Attempt to use file (%File) before it was opened"},
     {kErrRecordDeleted, 5, "Record Was Deleted",
      "This record was deleted by another station. Your changes to it were not saved."},
+    {kErrRecordUnreadable, 5, "Record Cannot Be Read",
+     "A record of the %File file cannot be read: %ErrorText."},
 };
 static_assert(std::size(kEntries) == kDefaultErrorCount);
 

@@ -8,7 +8,7 @@
 
 namespace fw {
 
-inline constexpr size_t kDefaultErrorCount = 40;
+inline constexpr size_t kDefaultErrorCount = 41;
 
 std::span<const uint8_t> DefaultErrorTable();
 

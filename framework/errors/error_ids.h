@@ -48,6 +48,7 @@ enum ErrorId : uint16_t {
   kErrFileUsage = 39,             // used before it was opened
   kErrViewOpen = 40,
   kErrRecordDeleted = 41,         // deleted by another station while being edited
+  kErrRecordUnreadable = 42,      // stored values fit no field: left out, the window goes on
 };
 
 }  // namespace fw

@@ -126,12 +126,12 @@ TEST_F(ErrorManagerTest, DefaultTableLoadsEveryEntryInOrder) {
   EXPECT_EQ(first->TITLE, "Invalid Key");
   EXPECT_EQ(first->MESSAGE, "%File key file is invalid. Key must be rebuilt.");
   const ErrorRow* last = errors.ERRORS->At(kDefaultErrorCount);
-  EXPECT_EQ(last->ID, kErrRecordDeleted);
+  EXPECT_EQ(last->ID, kErrRecordUnreadable);
   EXPECT_EQ(last->FATALITY, 5);
-  EXPECT_EQ(last->TITLE, "Record Was Deleted");
+  EXPECT_EQ(last->TITLE, "Record Cannot Be Read");
   // The packed form's count comes first, little-endian.
   std::span<const uint8_t> table = DefaultErrorTable();
-  EXPECT_EQ(table[0] | (table[1] << 8), 40);
+  EXPECT_EQ(table[0] | (table[1] << 8), 41);
 }
 
 TEST_F(ErrorManagerTest, RuntimeErrorTextShowsTheRuntimeCode) {

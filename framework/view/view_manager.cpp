@@ -18,6 +18,7 @@ namespace {
 enum ErrorId : uint16_t {
   kErrRetrieval = 1,
   kErrViewOpen = 40,
+  kErrRecordUnreadable = 42,
 };
 
 // The view's access mode: read/write, deny none.
@@ -35,6 +36,12 @@ void SetId(NamedFilterRow& row, std::string_view id) {
   std::string_view cut = rt::CutToBytes(id, kFilterIdBytes);
   std::memset(row.ID, ' ', kFilterIdBytes);
   std::memcpy(row.ID, cut.data(), cut.size());
+}
+
+// A record read whose stored values fit no field: the runtime names the record and the field
+// and has no driver code to add, where every failure of the driver itself comes with its code.
+bool IsUnreadableRecord(int code) {
+  return code == rt::kDriverError && rt::GetLastError().file_code.empty();
 }
 
 }  // namespace
@@ -340,6 +347,14 @@ int ViewManager::Read(bool forward) {
     // A record another station holds comes with its stored values: it is judged and shown
     // like any other, marked as held, instead of closing the list with a read error.
     const bool held = code == rt::kRecordHeld;
+    if (SKIPUNREADABLE && IsUnreadableRecord(code)) {
+      // The view has moved past it: the rows around it are still worth showing.
+      if (!unreadable_said_) {
+        unreadable_said_ = true;
+        ReportPrimaryError(kErrRecordUnreadable);
+      }
+      continue;
+    }
     if (code != rt::kNoError && !held) break;
     uint8_t verdict = CheckRecord();
     last_read_held_ = held && verdict == kTakeRecord;

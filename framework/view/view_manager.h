@@ -84,6 +84,11 @@ class ViewManager {
   uint16_t PAGESBEHIND = 2;
   uint16_t PAGESIZE = 20;
   RelationManager* PRIMARY = nullptr;
+  // 1: a record whose stored values fit no field (a file changed by another tool) is left out
+  // of the read, which goes on past it, instead of ending the read with error 1. The first
+  // such record is said (error 42) once while this manager lives: a file with thousands of
+  // them gets one message, not one per record or per page read.
+  uint8_t SKIPUNREADABLE = 0;
   uint16_t TIMEOUT = 60;
   rt::View* VIEW = nullptr;
 
@@ -192,6 +197,8 @@ class ViewManager {
   OwnedObjects<rt::Queue<NamedFilterRow>> filter_lists_;
   OwnedObjects<std::string> texts_;  // order and filter texts
   bool last_read_held_ = false;
+  // A record SKIPUNREADABLE left out has been said.
+  bool unreadable_said_ = false;
 };
 
 }  // namespace fw

@@ -75,5 +75,48 @@ TEST(TextTranslatorTest, ALaterPairReplacesTheEarlierAndUnknownTextsPassThrough)
   EXPECT_EQ(t.TranslateText(""), "");
 }
 
+TEST(TextTranslatorTest, PatternsKeepNamesTranslateTheirTextsAndPutThemWhereTheLanguageWants) {
+  TextTranslator t;
+  t.Add("From", "От");
+  t.Add("no value", "нет значения");
+  EXPECT_TRUE(t.AddPattern("{} bytes", "{1} байт"));
+  EXPECT_TRUE(t.AddPattern("column {} is missing from table {}", "в таблице {2} нет столбца {1}"));
+  EXPECT_TRUE(t.AddPattern("record {}: {} holds {t}, not a number", "запись {1}: {2} хранит {3}, не число"));
+  EXPECT_TRUE(t.AddPattern("record {}: {} holds {t}", "запись {1}: {2} хранит {3}"));
+  EXPECT_EQ(t.PatternCount(), 4u);
+  // A name is kept even where a pair knows it: a column may well be called "From".
+  EXPECT_EQ(t.TranslateText("column From is missing from table records"),
+            "в таблице records нет столбца From");
+  // A text piece is translated in turn, by a pair or by a pattern.
+  EXPECT_EQ(t.TranslateText("record 2: KF:KF holds no value, not a number"),
+            "запись 2: KF:KF хранит нет значения, не число");
+  EXPECT_EQ(t.TranslateText("record 2: KF:KF holds 3 bytes, not a number"),
+            "запись 2: KF:KF хранит 3 байт, не число");
+  // Pieces are as short as the rest allows, and the first pattern that matches wins.
+  EXPECT_EQ(t.TranslateText("record 2: A: B holds 'x', not a number, not a number"),
+            "запись 2: A: B хранит 'x', not a number, не число");
+  EXPECT_EQ(t.TranslateText("record 7: KF:NN holds 300"), "запись 7: KF:NN хранит 300");
+  // A piece is never empty, and a text the pattern does not cover whole stays as it is.
+  EXPECT_EQ(t.TranslateText(" bytes"), " bytes");
+  EXPECT_EQ(t.TranslateText("a column KF is missing from table records"),
+            "a column KF is missing from table records");
+  EXPECT_EQ(t.TranslateText("column KF is missing from table "), "column KF is missing from table ");
+  // A pair wins over a pattern.
+  t.Add("2 bytes", "два байта");
+  EXPECT_EQ(t.TranslateText("2 bytes"), "два байта");
+
+  // Patterns that cannot be cut in one way only, or name a piece they lack, are refused.
+  EXPECT_FALSE(t.AddPattern("{}{}", "{1}{2}"));
+  EXPECT_FALSE(t.AddPattern("no pieces", "нет частей"));
+  EXPECT_FALSE(t.AddPattern("one {}", "{2}"));
+  EXPECT_EQ(t.PatternCount(), 4u);
+}
+
+TEST(TextTranslatorTest, APatternThatMatchesItsOwnPiecesStopsAtABoundedDepth) {
+  TextTranslator t;
+  ASSERT_TRUE(t.AddPattern("a {t}", "б {1}"));
+  EXPECT_EQ(t.TranslateText("a a a a a a x"), "б б б б a a x");
+}
+
 }  // namespace
 }  // namespace fw

@@ -2,6 +2,10 @@
 // button press do to the bound variables and which events the program gets.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/windows/test_window.h"
 #include "runtime/windows/properties.h"
@@ -84,6 +88,39 @@ TEST_F(WindowEntryTest, ValuesTooBigForTheVariableAreRejectedNotWrapped) {
   std::vector<Seen> seen = RunLoop(w());
   EXPECT_EQ(EventsOf(seen, test::kSmall), (std::vector<int>{kEventRejected, kEventAccepted}));
   EXPECT_EQ(vars_.small, 255);
+}
+
+// A typed text the variable could keep only in part is refused, never cut to that part.
+TEST_F(WindowEntryTest, WhatAVariableCannotHoldWholeIsRejectedNotCut) {
+  vars_.count = 7;
+  ASSERT_TRUE(w().SetProperty(test::kCount, kPropText, ""));   // a plain number on a SHORT
+  ASSERT_TRUE(w().SetProperty(test::kAmount, kPropText, ""));  // a plain number on a REAL
+  char city[9] = "Riga";
+  struct Case {
+    int control;
+    std::string typed;
+    bool taken;
+  };
+  auto run = [&](const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.typed);
+      w().UserType(c.control, c.typed);
+      EXPECT_EQ(w().Update(c.control), c.taken);
+    }
+  };
+  run({{test::kCount, "2.5", false}, {test::kCount, "1e-3", false}});
+  EXPECT_EQ(vars_.count, 7);
+  run({{test::kCount, "2", true}, {test::kAmount, "-0", true}});
+  EXPECT_EQ(vars_.count, 2);
+  EXPECT_EQ(vars_.amount, 0.0);
+  EXPECT_FALSE(std::signbit(vars_.amount)) << "typed \"-0\" is the zero every other is";
+  // A zero-terminated text ends at a zero byte: the rest would be lost unseen.
+  ASSERT_TRUE(w().SetPropertyVariable(test::kAmount, kPropUse, AnyRef::CString(city)));
+  ASSERT_TRUE(w().SetProperty(test::kAmount, kPropText, "s8"));
+  run({{test::kAmount, std::string("Ri\0ga", 5), false}});
+  EXPECT_STREQ(city, "Riga");
+  run({{test::kAmount, "Oslo", true}});
+  EXPECT_STREQ(city, "Oslo");
 }
 
 TEST_F(WindowEntryTest, SpinBoxKeepsToItsRange) {

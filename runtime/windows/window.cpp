@@ -24,6 +24,8 @@ bool IsInput(ControlKind k) { return k == ControlKind::kEntry || k == ControlKin
 // Does v fit the variable without wrapping? A BYTE bound to an "n3" entry must not turn 300
 // into 44 behind the user's back.
 bool FitsVariable(const AnyRef& var, double v) {
+  // A whole-number variable would keep only the whole part of "2.5": refused, not cut.
+  if (IsInteger(var.type()) && v != std::floor(v)) return false;
   switch (var.type()) {
     case Type::Byte: return v >= 0 && v <= 255;
     case Type::Short: return v >= -32768 && v <= 32767;
@@ -396,8 +398,14 @@ bool Window::CheckInput(const Control& c, double* v, bool* numeric) const {
     *numeric = true;
   }
   if (*numeric) {
+    // "-0" is zero: stored with its sign it would show and compare unlike the zero it is.
+    if (*v == 0) *v = 0.0;
     if (c.has_range_ && (*v < c.range_low_ || *v > c.range_high_)) return false;
     if (!var.IsNull() && var.IsNumeric() && !FitsVariable(var, *v)) return false;
+  } else if (var.type() == Type::CString && !var.IsNull() &&
+             c.edit_text_.find('\0') != std::string::npos) {
+    // A zero-terminated text ends at its first zero byte: what follows would be lost unseen.
+    return false;
   }
   return true;
 }

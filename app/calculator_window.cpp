@@ -101,6 +101,8 @@ int CalculatorWindow::Setup() {
   if (mark >= 0) vars_.window->SetPropertyInt(kOddsList, rt::kPropMarkField, mark + 1);
   // The row number is the file's own: it is never typed.
   browse_.AttachEditor(nullptr, 1, 0);
+  // Odds are typed as bettors write them too ("5/2", "+150") and kept as decimals.
+  browse_.AttachEditor(&browse_.odds_cell(), 2, 0);
 
   // Arrow keys save the row and go on to the next one in the same column.
   browse_.ARROWACTION = 24;

@@ -189,17 +189,31 @@ int AnalysisWindow::OnControlEvent() {
   return level;
 }
 
+int AnalysisWindow::OnWindowEvent() {
+  const int level = fw::WindowManager::OnWindowEvent();
+  if (rt::EventNumber() == rt::kEventGainFocus && OPENED) ReloadKeepingPlace();
+  return level;
+}
+
+void AnalysisWindow::ReloadKeepingPlace() {
+  rt::Window* w = window();
+  const size_t row = rt::Choice(kAnRowsList);
+  LoadRows();
+  SettleAndShow();
+  const size_t rows = vars_.Rows.Records();
+  if (w != nullptr && rows > 0) {
+    w->SetPropertyInt(kAnRowsList, rt::kPropSelected,
+                      static_cast<int64_t>(row == 0 ? 1 : row > rows ? rows : row));
+  }
+}
+
 void AnalysisWindow::SetOutcomeOfSelectedRow(Outcome outcome) {
   const size_t row = rt::Choice(kAnRowsList);
   const AnalysisRow* shown = vars_.Rows.At(row);
   if (row == 0 || shown == nullptr) return;
   if (StoreOutcome(shown->nn, outcome) != fw::kLevelGoOn) return;
   // Another copy may have changed the table meanwhile: the list shows it as stored now.
-  LoadRows();
-  SettleAndShow();
-  if (rt::Window* w = window()) {
-    w->SetPropertyInt(kAnRowsList, rt::kPropSelected, static_cast<int64_t>(row));
-  }
+  ReloadKeepingPlace();
 }
 
 VariantCount AnalysisWindow::PageRows() const {

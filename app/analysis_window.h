@@ -52,6 +52,10 @@ class AnalysisWindow : public fw::WindowManager {
   // highlighted and the popup menu of the four outcomes opens); a scroll of the variants list (a row, a page, the ends, the
   // thumb) builds the page at the new place.
   int OnControlEvent() override;
+  // The base handling; when the window gets the focus back, the rows and outcomes are read
+  // again and the system settled again: another copy of the program may have changed them
+  // while the user was away.
+  int OnWindowEvent() override;
 
   // Reads the rows and their outcomes into the list; false (after the message) when they
   // cannot be read.
@@ -62,6 +66,8 @@ class AnalysisWindow : public fw::WindowManager {
 
  private:
   void SetOutcomeOfSelectedRow(Outcome outcome);
+  // Rows read again and settled again, the highlight kept on the same place of the list.
+  void ReloadKeepingPlace();
   // Moves the variants page for a scroll event of its list.
   void ScrollVariants(int event);
   // Builds the page of variants from first_ by unranking and shows it, the thumb in its place.

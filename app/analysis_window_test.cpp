@@ -179,6 +179,36 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   Run(3, 2, 10.0);
 }
 
+TEST_F(AnalysisWindowTest, RowsChangedElsewhereAreReadAgainWhenTheWindowGetsTheFocusBack) {
+  backend().ClickRow(kAnRowsList, 2);
+  backend().FocusWindow(false);
+  // Meanwhile another copy of the program changes row 2 and deletes row 3.
+  backend().Check([] {
+    OddsRecord rec{};
+    rt::KeyedFile other(OddsDeclaration(), &rec);
+    ASSERT_EQ(other.Open(), 0);
+    rec.nn = 2;
+    ASSERT_EQ(other.Get(OddsNnKey()), 0);
+    rec.kf = 5.0;
+    ASSERT_EQ(other.Put(), 0);
+    rec.nn = 3;
+    ASSERT_EQ(other.Get(OddsNnKey()), 0);
+    ASSERT_EQ(other.Delete(), 0);
+    // Not seen before the window is back.
+    EXPECT_EQ(W().ListRowCount(kAnRowsList), 3u);
+  });
+  backend().FocusWindow(true);
+  backend().Check([] {
+    EXPECT_EQ(RowsShown(), (std::vector<std::string>{"  1|   2.00|не рассчитано",
+                                                     "  2|   5.00|не рассчитано"}));
+    // 2 из 2 at 10: the one pair 2 * 5.
+    EXPECT_EQ(Shown(kAnAllWinShown), "Если все ожидающие выиграют: 100.00, прибыль 90.00");
+    EXPECT_EQ(rt::Choice(kAnRowsList), 2u) << "the highlight stays where the user left it";
+  });
+  backend().CloseWindow();
+  Run(2, 2, 10.0);
+}
+
 // The first and last variant numbers of the page shown, and the events of its first row.
 std::vector<std::string> PageShown() {
   rt::Window* w = rt::TargetWindow();

@@ -136,6 +136,9 @@ void WindowMirror::SyncWindow(const WindowFacts& facts) {
   if (facts.placed) move(units_.X(facts.x), units_.Y(facts.y));
   bool opening = facts.open && !isVisible();
   if (opening) {
+    // Clicks and keys given to a window whose loop waits under this one would only queue up
+    // and all happen at once when this one closes (a "С" clearing the table then).
+    setWindowModality(facts.modal ? Qt::ApplicationModal : Qt::NonModal);
     show();
     raise();
     activateWindow();

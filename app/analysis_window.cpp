@@ -1,6 +1,7 @@
 #include "app/analysis_window.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "app/program.h"
 #include "framework/data/file_manager.h"
 #include "framework/data/relation_manager.h"
+#include "framework/eip/drop_list_edit_in_place_control.h"
 #include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
 #include "framework/popup/popup_manager.h"
@@ -44,8 +46,16 @@ std::string ReturnAndProfit(const char* words, double value, double profit) {
   return std::string(words) + Money(value) + ", прибыль " + Money(profit);
 }
 
-// The alert slot of the right click on the rows list.
+// The alert slots of the rows list: the right click, Enter (the list posts it as Ctrl+Enter)
+// and the double click.
 constexpr int kRightClickSlot = 250;
+constexpr int kEnterSlot = 251;
+constexpr int kDoubleClickSlot = 252;
+
+// The rows list's column of outcomes, and the outcomes in the order its drop list offers them.
+constexpr int kOutcomeColumn = 3;
+constexpr Outcome kOutcomeChoices[] = {Outcome::kPending, Outcome::kWon, Outcome::kLost,
+                                       Outcome::kRefund};
 
 template <size_t N>
 void Show(char (&variable)[N], const std::string& text) {
@@ -102,6 +112,9 @@ int AnalysisWindow::Setup() {
   // The mouse sets outcomes as well as the keys: a right click on a row offers the four.
   vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kMouseRightUp,
                                kRightClickSlot);
+  vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kKeyCtrlEnter, kEnterSlot);
+  vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kMouseLeftDouble,
+                               kDoubleClickSlot);
   popup_ = std::make_unique<fw::PopupManager>();
   popup_->Setup();
   // Item names are made from Latin letters only: the Russian texts get names of their own.
@@ -183,6 +196,10 @@ int AnalysisWindow::OnControlEvent() {
     }
     return level;
   }
+  if (e->key_code == rt::kKeyCtrlEnter || e->key_code == rt::kMouseLeftDouble) {
+    EditOutcomeInPlace();
+    return level;
+  }
   bool known = false;
   const Outcome outcome = OutcomeForKey(e->key_char, &known);
   if (known) SetOutcomeOfSelectedRow(outcome);
@@ -193,6 +210,50 @@ int AnalysisWindow::OnWindowEvent() {
   const int level = fw::WindowManager::OnWindowEvent();
   if (rt::EventNumber() == rt::kEventGainFocus && OPENED) ReloadKeepingPlace();
   return level;
+}
+
+void AnalysisWindow::EditOutcomeInPlace() {
+  rt::Window* w = window();
+  const size_t row = rt::Choice(kAnRowsList);
+  if (w == nullptr || row == 0 || row > vars_.RowOutcomes.size()) return;
+  char shown[sizeof(AnalysisRow::outcome)] = "";
+  Show(shown, OutcomeText(vars_.RowOutcomes[row - 1]));
+  fw::DropListEditInPlaceControl drop;
+  for (Outcome o : kOutcomeChoices) drop.AddChoice(OutcomeText(o));
+  drop.SetWindow(w);
+  drop.Setup(kOutcomeColumn, kAnRowsList, rt::AnyRef::CString(shown));
+  if (drop.FEQ == 0) return;
+  w->SetPropertyInt(kAnRowsList, rt::kPropColumnEditor, drop.FEQ, kOutcomeColumn);
+  w->Select(drop.FEQ);
+
+  fw::EditAction action = fw::kEditActionNone;
+  rt::Event elsewhere;  // an event for the window itself that ended the edit
+  {
+    rt::EventLoop loop(*w);
+    while (action == fw::kEditActionNone && loop.Next()) {
+      const rt::Event e = loop.event();
+      if (e.control == drop.FEQ) {
+        action = drop.HandleEditorEvent(e.number);
+      } else if (e.number != rt::kEventGainFocus && e.number != rt::kEventLoseFocus &&
+                 e.number != rt::kEventOpenWindow) {
+        // A click or key elsewhere, or a close: the edit ends as Esc would, and the window
+        // handles the event once the list is off the cell.
+        action = fw::kEditActionCancel;
+        elsewhere = e;
+      }
+      loop.EndEvent(action == fw::kEditActionNone ? rt::kStepDefault : rt::kStepLeave);
+    }
+  }
+  const size_t choice = drop.Chosen();
+  drop.Teardown();
+  if (elsewhere.number != rt::kEventNone) {
+    w->Post(elsewhere.number, elsewhere.control, elsewhere.key_code, elsewhere.key_char);
+  } else {
+    w->Select(kAnRowsList);
+  }
+  if (action != fw::kEditActionCancel && choice >= 1 && choice <= std::size(kOutcomeChoices)) {
+    SetOutcomeOfSelectedRow(kOutcomeChoices[choice - 1]);
+  }
 }
 
 void AnalysisWindow::ReloadKeepingPlace() {

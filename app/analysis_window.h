@@ -3,7 +3,8 @@
 // or the keys in their places on a Latin keyboard: D, G, H, Y), takes n, the sizes and the
 // stake, and shows the settlement's figures in full, the needs chart (a min-max bar for every
 // number of pending winners and a line at the total stake) and the sentence that says how many
-// must win to get the stake back.
+// must win to get the stake back. Enter or a double click on a row drops the four outcomes
+// from its outcome cell (edit in place): Up, Down, Enter, Esc or the mouse choose one.
 //
 // Ownership: the variables (with the runtime window) are the procedure's; the odds and outcome
 // tables' managers and the error manager are program-wide.
@@ -66,6 +67,9 @@ class AnalysisWindow : public fw::WindowManager {
 
  private:
   void SetOutcomeOfSelectedRow(Outcome outcome);
+  // The highlighted row's outcome edited in place: the drop list of the four over its cell,
+  // in a loop of its own until a choice is taken or the edit left.
+  void EditOutcomeInPlace();
   // Rows read again and settled again, the highlight kept on the same place of the list.
   void ReloadKeepingPlace();
   // Moves the variants page for a scroll event of its list.

@@ -179,6 +179,66 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   Run(3, 2, 10.0);
 }
 
+// The drop list of outcomes: the runtime numbers it above every control of the window.
+constexpr int kOutcomeDrop = kAnCoverButton + 1;
+
+TEST_F(AnalysisWindowTest, EnterOrADoubleClickDropsTheFourOutcomesFromTheCell) {
+  auto dropped = [] { return W().Find(kAnRowsList)->column_editor(3); };
+  // Enter on row 2: the four, the row's own highlighted; two rows down is "проигрыш".
+  backend().ClickRow(kAnRowsList, 2);
+  backend().PressKey(kAnRowsList, rt::kKeyEnter);
+  backend().Check([&] {
+    ASSERT_EQ(dropped(), kOutcomeDrop);
+    EXPECT_EQ(W().focus(), kOutcomeDrop);
+    std::vector<std::string> choices;
+    for (size_t r = 1; r <= W().ListRowCount(kOutcomeDrop); ++r) {
+      choices.push_back(W().CellText(kOutcomeDrop, r, 1));
+    }
+    EXPECT_EQ(choices, (std::vector<std::string>{"не рассчитано", "выигрыш", "проигрыш",
+                                                 "возврат"}));
+    EXPECT_EQ(rt::Choice(kOutcomeDrop), 1u);
+  });
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEnter);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 2, 3), "проигрыш");
+    EXPECT_EQ(dropped(), 0);
+    EXPECT_EQ(W().Find(kOutcomeDrop), nullptr);
+    EXPECT_EQ(W().focus(), kAnRowsList);
+    EXPECT_EQ(rt::Choice(kAnRowsList), 2u);
+  });
+  // Again on row 2: its own outcome highlighted; Up and Esc leave it as it was.
+  backend().PressKey(kAnRowsList, rt::kKeyEnter);
+  backend().Check([] { EXPECT_EQ(rt::Choice(kOutcomeDrop), 3u); });
+  backend().PressKey(kOutcomeDrop, rt::kKeyUp);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEsc);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2"}));
+    EXPECT_EQ(dropped(), 0);
+  });
+  // The mouse: a double click on row 3, a click on "возврат".
+  backend().ClickRow(kAnRowsList, 3, 3, rt::ScriptedAction::Mouse::kDouble);
+  backend().ClickRow(kOutcomeDrop, 4);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2", "3:3"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 3, 3), "возврат");
+  });
+  // A click elsewhere while the list is down: nothing is chosen, and the click still counts.
+  backend().ClickRow(kAnRowsList, 1);
+  backend().PressKey(kAnRowsList, rt::kKeyEnter);
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().Type(kAnSizesEntry, "3");
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2", "3:3"}));
+    EXPECT_EQ(dropped(), 0);
+    EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 1");
+  });
+  backend().CloseWindow();
+  Run(3, 2, 10.0);
+}
+
 TEST_F(AnalysisWindowTest, RowsChangedElsewhereAreReadAgainWhenTheWindowGetsTheFocusBack) {
   backend().ClickRow(kAnRowsList, 2);
   backend().FocusWindow(false);

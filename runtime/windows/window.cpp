@@ -797,7 +797,11 @@ bool Window::SetKnownProperty(Control* c, int control, int property, std::string
       }
       if (!is_number || n < 0) return false;
       Control* e = n == 0 ? nullptr : Find(static_cast<int>(n));
-      if (n != 0 && (e == nullptr || !IsInput(e->kind_))) return false;
+      // An entry edits the cell; another list drops its choices from the cell.
+      const bool floats = e != nullptr && (IsInput(e->kind_) || (e->kind_ == ControlKind::kList &&
+                                                                 e != c && e->floated_list_ == 0 &&
+                                                                 e->column_editors_.empty()));
+      if (n != 0 && !floats) return false;
       FloatEditor(*c, index, static_cast<int>(n));
       return true;
     }

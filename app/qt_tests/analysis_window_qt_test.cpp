@@ -1,10 +1,12 @@
 // The analysis window as a user meets it on the Qt backend (offscreen): the whole program with
 // the calculator, F2 on the odds list opens "Анализ системы", a click on a row and the Latin "g"
-// settle it as lost on the real widgets, the figures and the chart follow, and both windows
-// close. A polling timer plays the user; each step waits until the screen shows what it needs.
+// settle it as lost on the real widgets, the figures and the chart follow, Enter drops the
+// four outcomes from the cell and Up, Enter make it won, and both windows close. A polling
+// timer plays the user; each step waits until the screen shows what it needs.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QLabel>
 #include <QTableView>
 #include <QTest>
@@ -38,6 +40,8 @@ namespace app {
 namespace {
 
 constexpr int kStepTimeoutMs = 15000;
+// The drop list of outcomes: the runtime numbers it above every control of the window.
+constexpr int kOutcomeDrop = kAnCoverButton + 1;
 
 class AnalysisQtTest : public ::testing::Test {
  protected:
@@ -94,7 +98,7 @@ class AnalysisQtTest : public ::testing::Test {
   rt::Backend* previous_ = nullptr;
 };
 
-TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOnARowSettlesItOnTheRealWidgets) {
+TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOrTheDropListSettleARowOnTheRealWidgets) {
   struct Step {
     std::string what;
     std::function<bool()> ready;
@@ -138,8 +142,32 @@ TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOnARowSettlesItOnTheRealWidgets) {
          EXPECT_TRUE(chart->isVisible());
          // Rows 1 and 3 pending: a bar for 0, 1 and 2 of them winning.
          EXPECT_EQ(rt::TargetWindow()->Find(kAnNeedsChart)->chart().bars.size(), 3u);
-         Mirror()->close();
+         // The calculator underneath takes no input while this window is open.
+         EXPECT_EQ(QApplication::activeModalWidget(), Mirror());
+         QTest::keyClick(ListView(kAnRowsList), Qt::Key_Return);
        }},
+      {"the four outcomes dropped from row 2's outcome cell",
+       [&] {
+         QTableView* drop = ListView(kOutcomeDrop);
+         return ShowsAnalysis() && drop != nullptr && drop->isVisible() &&
+                drop->model()->rowCount() == 4;
+       },
+       [&] {
+         QTableView* rows = ListView(kAnRowsList);
+         QTableView* drop = ListView(kOutcomeDrop);
+         const QRect cell = rows->visualRect(rows->model()->index(1, 2));
+         const QPoint cell_top = rows->viewport()->mapTo(Mirror(), cell.topLeft());
+         const QRect dropped(Widget(kOutcomeDrop)->geometry());
+         EXPECT_NEAR(dropped.top(), cell_top.y(), 2);
+         EXPECT_NEAR(dropped.left(), cell_top.x(), 2);
+         EXPECT_GE(dropped.height(), 4 * cell.height()) << "every choice shows";
+         EXPECT_EQ(drop->model()->index(2, 0).data().toString().toStdString(), "проигрыш");
+         QTest::keyClick(drop, Qt::Key_Up);
+         QTest::keyClick(drop, Qt::Key_Return);
+       }},
+      {"row 2 won from the drop list",
+       [&] { return ShowsAnalysis() && Cell(1, 2) == "выигрыш" && !Widget(kOutcomeDrop); },
+       [&] { Mirror()->close(); }},
       {"the calculator again", [&] { return ShowsCalculator(); },
        [&] { Mirror()->close(); }},
   };

@@ -92,24 +92,9 @@ int CalculatorWindow::Setup() {
   browse_.AppendSortOrder(nullptr, &OddsNnKey());
   browse_.AttachLocator(&locator_);
   locator_.Setup(0, nn, 1, &browse_);
-  browse_.WatchField(nn);
-  browse_.BindField(nn, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:NN"));
-  browse_.BindField(RecordField("KF:KF"), vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:KF"));
-  // A row another copy holds stays in the list, shown marked.
-  browse_.MarkHeldRows(vars_.ListLayout.Field(&vars_.ListQueue.buffer, "MARK"));
-  const int mark = vars_.ListLayout.IndexOf("MARK");
-  if (mark >= 0) vars_.window->SetPropertyInt(kOddsList, rt::kPropMarkField, mark + 1);
-  // The row number is the file's own: it is never typed.
-  browse_.AttachEditor(nullptr, 1, 0);
-  // Odds are typed as bettors write them too ("5/2", "+150") and kept as decimals.
-  browse_.AttachEditor(&browse_.odds_cell(), 2, 0);
-
-  // Arrow keys save the row and go on to the next one in the same column.
-  browse_.ARROWACTION = 24;
-  browse_.INSERTCONTROL = kInsertButton;
-  browse_.CHANGECONTROL = kChangeButton;
-  browse_.DELETECONTROL = kDeleteButton;
-  browse_.AttachToolbar(&toolbar_);
+  WireOddsBrowse(browse_, browse_.odds_cell(), *vars_.window, vars_.ListLayout,
+                 &vars_.ListQueue.buffer,
+                 {kOddsList, kInsertButton, kChangeButton, kDeleteButton}, toolbar_);
 
   SetHistoryKeys();
   AttachAnalysisOpener(*vars_.window, browse_.POPUP.get());

@@ -9,9 +9,35 @@
 #include "app/odds_cell_editor.h"
 #include "framework/browse/browse_manager.h"
 
+namespace fw {
+class Toolbar;
+}
+namespace rt {
+class RecordDescriptor;
+class Window;
+}  // namespace rt
+
 namespace app {
 
 struct CalculatorVariables;
+
+// The controls of a list of odds rows: the list and its insert, change and delete buttons.
+struct OddsListControls {
+  int list = 0;
+  int insert = 0;
+  int change = 0;
+  int remove = 0;
+};
+
+// What every list of odds rows shares, after the browse's Setup over the odds table, its sort
+// order by row number and the window's Open: the number watched, number and odds bound to the
+// list row's "KF:NN" and "KF:KF" (columns 1 and 2, in that order), rows another copy holds marked
+// in its "MARK", the number never typed, the odds typed through odds_cell, the arrow keys saving
+// the row and going on, and the buttons and the toolbar. row is the list queue's buffer, laid out
+// by layout.
+void WireOddsBrowse(fw::BrowseManager& browse, OddsCellEditor& odds_cell, rt::Window& window,
+                    const rt::RecordDescriptor& layout, void* row,
+                    const OddsListControls& controls, fw::Toolbar& toolbar);
 
 // Puts the odds table's row count into "из :" (n). False, n unchanged, when the count cannot
 // be read. The caller shows it.

@@ -1,7 +1,8 @@
 // The analysis window as a user meets it on the Qt backend (offscreen): the whole program with
 // the calculator, F2 on the odds list opens "Анализ системы", a click on a row and the Latin "g"
-// settle it as lost on the real widgets, the figures and the chart follow, Enter drops the
-// four outcomes from the cell and Up, Enter make it won, and both windows close. A polling
+// settle it as lost on the real widgets, the figures and the chart follow, Enter edits the row
+// in place and Tab drops the four outcomes from its cell, Up and Enter make it won, and both
+// windows close. A polling
 // timer plays the user; each step waits until the screen shows what it needs.
 #include <gtest/gtest.h>
 
@@ -40,8 +41,9 @@ namespace app {
 namespace {
 
 constexpr int kStepTimeoutMs = 15000;
-// The drop list of outcomes: the runtime numbers it above every control of the window.
-constexpr int kOutcomeDrop = kAnCoverButton + 1;
+// The editors edit in place makes over a row: the runtime numbers them above every control.
+constexpr int kOddsCell = kAnDeleteButton + 1;
+constexpr int kOutcomeDrop = kAnDeleteButton + 2;
 
 class AnalysisQtTest : public ::testing::Test {
  protected:
@@ -146,6 +148,12 @@ TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOrTheDropListSettleARowOnTheRealWidg
          EXPECT_EQ(QApplication::activeModalWidget(), Mirror());
          QTest::keyClick(ListView(kAnRowsList), Qt::Key_Return);
        }},
+      {"row 2 edited in place from its odds",
+       [&] {
+         QWidget* odds = Widget(kOddsCell);
+         return ShowsAnalysis() && odds != nullptr && odds->isVisible() && odds->hasFocus();
+       },
+       [&] { QTest::keyClick(Widget(kOddsCell), Qt::Key_Tab); }},
       {"the four outcomes dropped from row 2's outcome cell",
        [&] {
          QTableView* drop = ListView(kOutcomeDrop);
@@ -166,7 +174,10 @@ TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOrTheDropListSettleARowOnTheRealWidg
          QTest::keyClick(drop, Qt::Key_Return);
        }},
       {"row 2 won from the drop list",
-       [&] { return ShowsAnalysis() && Cell(1, 2) == "выигрыш" && !Widget(kOutcomeDrop); },
+       [&] {
+         QWidget* drop = Widget(kOutcomeDrop);
+         return ShowsAnalysis() && Cell(1, 2) == "выигрыш" && (!drop || !drop->isVisible());
+       },
        [&] { Mirror()->close(); }},
       {"the calculator again", [&] { return ShowsCalculator(); },
        [&] { Mirror()->close(); }},

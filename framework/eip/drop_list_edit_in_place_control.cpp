@@ -63,15 +63,21 @@ void DropListEditInPlaceControl::Setup(int32_t column, int32_t listControl,
   if (!w || FEQ == 0) return;
   w->SetProperty(FEQ, rt::kPropFormat, kChoicesFormat);
   w->BindList(FEQ, &choices_, &layout_);
+  HighlightValue();
+  RegisterEditKeys();
+}
+
+void DropListEditInPlaceControl::HighlightValue() {
+  rt::Window* w = window();
+  if (!w || FEQ == 0) return;
   size_t row = choices_.Records() > 0 ? 1 : 0;
-  if (!value.IsNull()) {
-    const std::string current = value.Text();
+  if (!USEVAR.IsNull()) {
+    const std::string current = USEVAR.Text();
     for (size_t i = 1; i <= choices_.Records(); ++i) {
       if (current == choices_.At(i)->text) row = i;
     }
   }
   if (row != 0) w->SetPropertyInt(FEQ, rt::kPropSelected, static_cast<int64_t>(row));
-  RegisterEditKeys();
 }
 
 void DropListEditInPlaceControl::RegisterEditKeys() {
@@ -81,6 +87,11 @@ void DropListEditInPlaceControl::RegisterEditKeys() {
 }
 
 EditAction DropListEditInPlaceControl::HandleEditorEvent(int event) {
+  // Made before the row was read, the list learns the row's value when it gets the focus.
+  if (event == rt::kEventSelected) {
+    HighlightValue();
+    return kEditActionNone;
+  }
   if (event != rt::kEventNewSelection) return EditInPlaceControl::HandleEditorEvent(event);
   TakeHighlighted();
   const rt::Event* e = rt::CurrentEvent();

@@ -36,8 +36,9 @@ class DropListEditInPlaceControl : public EditInPlaceControl {
   void Setup(int32_t column, int32_t listControl, const rt::AnyRef& value) override;
   // Tab, Shift+Tab, Enter and Esc; Up and Down stay the list's own.
   void RegisterEditKeys() override;
-  // The base's actions for those keys; a new highlight puts its choice into the value, and a
-  // click on a choice completes like Enter.
+  // The base's actions for those keys; the focus arriving highlights the value's choice (the
+  // value may have been read since Setup); a new highlight puts its choice into the value, and
+  // a click on a choice completes like Enter.
   EditAction HandleEditorEvent(int event) override;
 
   static constexpr size_t kChoiceBytes = 64;
@@ -47,6 +48,7 @@ class DropListEditInPlaceControl : public EditInPlaceControl {
     char text[kChoiceBytes];
   };
   void TakeHighlighted();
+  void HighlightValue();
 
   rt::Queue<Choice> choices_;
   rt::RecordDescriptor layout_;

@@ -322,7 +322,7 @@ bool AnalysisWindow::LoadRows() {
     error = file.Next();
     if (error != rt::kNoError) break;
     vars_.AllNumbers.push_back(OddsBuffer().nn);
-    vars_.AllOdds.push_back(OddsBuffer().kf);
+    vars_.AllOdds.push_back(double{OddsBuffer().kf});  // a packed field: copied, never bound
     vars_.RowOutcomes.push_back(vars_.Outcomes[OddsBuffer().nn]);
   }
   OddsBuffer() = kept;

@@ -401,6 +401,17 @@ TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndS
     EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 3");
   });
   backend().CloseWindow();
+  // A row added there: n follows the rows when the calculator is back.
+  backend().PressKey(kOddsList, rt::kKeyF1 + 1);
+  backend().Click(kAnInsertButton);
+  backend().Type(kOddsCell, "evens", /*leave=*/false);
+  backend().PressKey(kOddsCell, rt::kKeyEnter);
+  backend().CloseWindow();
+  backend().Check([] {
+    EXPECT_EQ(W().label(), kCalculatorWindowLabel);
+    EXPECT_EQ(Shown(kEventCountEntry), "  4");
+    EXPECT_EQ(W().ListRowCount(kOddsList), 4u);
+  });
   backend().CloseWindow();
   StartupOptions options;
   options.window_procedure = CalculatorWindowProcedure;

@@ -105,7 +105,10 @@ int CalculatorWindow::OnControlEvent() {
   const int level = fw::WindowManager::OnControlEvent();
   const rt::Event* e = rt::CurrentEvent();
   if (level != fw::kLevelGoOn || e == nullptr || !IsAnalysisRequest(*e)) return level;
+  const int64_t rows_before = OddsFile().Records();
   AnalysisWindowProcedure(vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
+  // Rows added or deleted there count in "из :" as rows added or deleted here do.
+  if (OddsFile().Records() != rows_before) TakeRowCountAsEventCount(vars_);
   // The analysis read the odds through the shared record buffer: the list reads them again.
   Refresh(true);
   return level;

@@ -1,5 +1,6 @@
 // The analysis window procedure's variables: the values its controls are bound to, the rows
-// list's queue and the window itself. They live while the procedure runs.
+// list's queue (a page, filled by the browse), every row read for the settlement, and the window
+// itself. They live while the procedure runs.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "app/analysis_events.h"
+#include "app/outcome_table.h"
 #include "runtime/values/record_descriptor.h"
 #include "runtime/values/row_queue.h"
 #include "runtime/windows/window.h"
@@ -14,10 +16,14 @@
 namespace app {
 
 #pragma pack(push, 1)
+// A row of the rows list: the record's fields, its outcome in words, then the browse's mark and
+// view position.
 struct AnalysisRow {
   uint8_t nn;         // KF:NN
   double kf;          // KF:KF
-  char outcome[32];   // the outcome in words (UTF-8)
+  char outcome[32];   // OUTCOME, in words (UTF-8)
+  uint8_t mark;       // MARK
+  char view_position[1024];  // VIEWPOSITION
 };
 struct VariantListRow {
   char number[24];   // from 1, in full
@@ -35,7 +41,9 @@ struct AnalysisVariables {
   AnalysisVariables() {
     RowsLayout.Add("KF:NN", rt::Type::Byte)
         .Add("KF:KF", rt::Type::Real)
-        .Add("OUTCOME", rt::Type::String, sizeof(AnalysisRow::outcome));
+        .Add("OUTCOME", rt::Type::String, sizeof(AnalysisRow::outcome))
+        .Add("MARK", rt::Type::Byte)
+        .Add("VIEWPOSITION", rt::Type::String, sizeof(AnalysisRow::view_position));
     VariantLayout.Add("NUMBER", rt::Type::String, sizeof(VariantListRow::number))
         .Add("EVENTS", rt::Type::String, sizeof(VariantListRow::events))
         .Add("ODDS", rt::Type::Real)
@@ -43,9 +51,16 @@ struct AnalysisVariables {
         .Add("STATE", rt::Type::String, sizeof(VariantListRow::state));
   }
 
-  rt::Queue<AnalysisRow> Rows;
+  rt::Queue<AnalysisRow> Rows;  // the page the browse shows
   rt::RecordDescriptor RowsLayout;
-  std::vector<Outcome> RowOutcomes;  // beside the rows, in the same order
+  // The outcome column's record side: the highlighted row's outcome in words, as the browse
+  // loads it from the list and saves it from an edit.
+  char RowOutcome[sizeof(AnalysisRow::outcome)] = "";
+  // Every row of the table in key order, for the settlement: numbers, odds, outcomes.
+  std::vector<int32_t> AllNumbers;
+  std::vector<double> AllOdds;
+  std::vector<Outcome> RowOutcomes;
+  OutcomesByRow Outcomes{};  // by row number
   rt::Queue<VariantListRow> VariantRows;  // the page shown
   rt::RecordDescriptor VariantLayout;
   int16_t Events = 0;

@@ -5,22 +5,28 @@
 #include <utility>
 #include <vector>
 
+#include "app/analysis_browse.h"
 #include "app/analysis_needs.h"
 #include "app/analysis_variants.h"
 #include "app/analysis_settlement.h"
 #include "app/analysis_sizes.h"
 #include "app/analysis_variables.h"
 #include "app/analysis_window_resource.h"
+#include "app/odds_browse.h"
 #include "app/odds_file.h"
 #include "app/odds_table.h"
 #include "app/outcome_table.h"
 #include "app/program.h"
+#include "app/russian_texts.h"
 #include "framework/data/file_manager.h"
 #include "framework/data/relation_manager.h"
+#include "framework/browse/toolbar.h"
+#include "framework/eip/row_in_place_editor.h"
 #include "framework/errors/error_ids.h"
 #include "framework/errors/level.h"
 #include "framework/popup/popup_manager.h"
 #include "runtime/core/error_codes.h"
+#include "runtime/files/view.h"
 #include "runtime/values/any_ref.h"
 #include "runtime/windows/backend.h"
 #include "runtime/windows/chart_data.h"
@@ -44,8 +50,12 @@ std::string ReturnAndProfit(const char* words, double value, double profit) {
   return std::string(words) + Money(value) + ", прибыль " + Money(profit);
 }
 
-// The alert slot of the right click on the rows list.
-constexpr int kRightClickSlot = 250;
+Outcome OutcomeFromText(const std::string& text) {
+  for (Outcome o : kOutcomeChoices) {
+    if (text == OutcomeText(o)) return o;
+  }
+  return Outcome::kPending;
+}
 
 template <size_t N>
 void Show(char (&variable)[N], const std::string& text) {
@@ -75,7 +85,10 @@ const char* OutcomeText(Outcome outcome) {
   return "не рассчитано";
 }
 
-AnalysisWindow::AnalysisWindow(AnalysisVariables& vars) : vars_(vars) {}
+AnalysisWindow::AnalysisWindow(AnalysisVariables& vars, AnalysisBrowse& browse,
+                               fw::Toolbar& toolbar, fw::RowEditorInterface* row_editor,
+                               rt::View& view)
+    : vars_(vars), browse_(browse), toolbar_(toolbar), row_editor_(row_editor), view_(view) {}
 
 AnalysisWindow::~AnalysisWindow() = default;
 
@@ -85,34 +98,48 @@ int AnalysisWindow::Setup() {
   if (level != fw::kLevelGoOn) return level;
   FIRSTFIELD = kAnRowsList;
   ERRORS = &g.errors;
+  SetToolbar(&toolbar_);
 
   fw::RelationManager* odds = OddsRelationManager();
   if (odds == nullptr) return fw::kLevelFatal;
   // Opens the outcomes too, along the relation; the file manager has told the user why not.
   if (odds->Open(0) != fw::kLevelGoOn) return fw::kLevelFatal;
   vars_.FilesOpened = 1;
-
-  SetWindow(vars_.window.get());
-  vars_.window->Open();
-  OPENED = 1;
+  // The outcomes the browse shows beside each row, and every row for the settlement.
   LoadRows();
-  SettleAndShow();
-  vars_.window->Select(kAnRowsList);
 
-  // The mouse sets outcomes as well as the keys: a right click on a row offers the four.
-  vars_.window->SetPropertyInt(kAnRowsList, rt::kPropAlertKey, rt::kMouseRightUp,
-                               kRightClickSlot);
-  popup_ = std::make_unique<fw::PopupManager>();
-  popup_->Setup();
-  // Item names are made from Latin letters only: the Russian texts get names of their own.
-  const std::pair<Outcome, const char*> items[] = {{Outcome::kWon, "Won"},
-                                                   {Outcome::kLost, "Lost"},
-                                                   {Outcome::kRefund, "Refund"},
-                                                   {Outcome::kPending, "Pending"}};
-  for (const auto& [outcome, name] : items) {
-    const std::string item = popup_->AppendItem(OutcomeText(outcome), name);
-    popup_->AppendEventItem(item, rt::kEventAccepted,
+  rt::Window* w = vars_.window.get();
+  SetWindow(w);
+  browse_.Q = this;
+  browse_.ROWEDITOR = row_editor_;
+  auto row_field = [this](const char* label) {
+    return vars_.RowsLayout.Field(&vars_.Rows.buffer, label);
+  };
+  browse_.Setup(kAnRowsList, row_field("VIEWPOSITION"), this, odds, &vars_.Rows, &view_);
+  w->Open();
+  OPENED = 1;
+
+  browse_.AppendSortOrder(nullptr, &OddsNnKey());
+  WireOddsBrowse(browse_, browse_.odds_cell(), *w, vars_.RowsLayout, &vars_.Rows.buffer,
+                 {kAnRowsList, kAnInsertButton, kAnChangeButton, kAnDeleteButton}, toolbar_);
+  // The third column: the outcome, from a drop list.
+  browse_.BindField(rt::AnyRef::String(vars_.RowOutcome), row_field("OUTCOME"));
+  browse_.AttachEditor(&browse_.outcome_cell(), 3, 0);
+  SetHistoryKeys();
+
+  // The list's right-click menu sets outcomes as well as the keys.
+  if (fw::PopupManager* menu = browse_.POPUP.get()) {
+    menu->AppendItem("-");
+    // Item names are made from Latin letters only: the Russian texts get names of their own.
+    const std::pair<Outcome, const char*> items[] = {{Outcome::kWon, "Won"},
+                                                     {Outcome::kLost, "Lost"},
+                                                     {Outcome::kRefund, "Refund"},
+                                                     {Outcome::kPending, "Pending"}};
+    for (const auto& [outcome, name] : items) {
+      const std::string item = menu->AppendItem(OutcomeText(outcome), name);
+      menu->AppendEventItem(item, rt::kEventAccepted,
                             kFirstOutcomeCommand + static_cast<int>(outcome));
+    }
   }
 
   covers_ = std::make_unique<fw::PopupManager>();
@@ -122,14 +149,13 @@ int AnalysisWindow::Setup() {
     covers_->AppendEventItem(covers[i].name, rt::kEventAccepted,
                              kFirstCoverCommand + static_cast<int>(i));
   }
+  SettleAndShow();
   return fw::kLevelGoOn;
 }
 
 int AnalysisWindow::Teardown() {
-  for (std::unique_ptr<fw::PopupManager>* menu : {&popup_, &covers_}) {
-    if (*menu) (*menu)->Teardown();
-    menu->reset();
-  }
+  if (covers_) covers_->Teardown();
+  covers_.reset();
   const int level = fw::WindowManager::Teardown();
   if (level == fw::kLevelGoOn && vars_.FilesOpened) {
     if (fw::RelationManager* odds = OddsRelationManager()) odds->Close(0);
@@ -175,18 +201,35 @@ int AnalysisWindow::OnControlEvent() {
     return level;
   }
   if (e == nullptr || e->control != kAnRowsList || e->number != rt::kEventAlertKey) return level;
-  if (e->key_code == rt::kMouseRightUp) {
-    const int64_t row = vars_.window->PropertyInt(kAnRowsList, rt::kPropMouseDownRow);
-    if (row >= 1 && popup_) {
-      vars_.window->SetPropertyInt(kAnRowsList, rt::kPropSelected, row);
-      popup_->ShowMenu(0, 0);
-    }
-    return level;
-  }
   bool known = false;
   const Outcome outcome = OutcomeForKey(e->key_char, &known);
   if (known) SetOutcomeOfSelectedRow(outcome);
   return level;
+}
+
+int AnalysisWindow::OnWindowEvent() {
+  const int level = fw::WindowManager::OnWindowEvent();
+  if (rt::EventNumber() == rt::kEventGainFocus && OPENED) ReadAndSettle();
+  return level;
+}
+
+void AnalysisWindow::ReadAndSettle(bool take_row_count) {
+  // A table that cannot be read leaves n as the user last saw it.
+  if (LoadRows() && take_row_count) vars_.Events = static_cast<int16_t>(vars_.AllOdds.size());
+  // The outcomes may have changed where the odds did not: every row is built again.
+  Refresh(true);
+  SettleAndShow();
+}
+
+void AnalysisWindow::ShowOutcomeOfBufferedRow() {
+  rt::AnyRef::String(vars_.RowOutcome).SetText(OutcomeText(vars_.Outcomes[OddsBuffer().nn]));
+}
+
+void AnalysisWindow::StoreEditedOutcome() {
+  const uint8_t nn = OddsBuffer().nn;
+  const Outcome outcome = OutcomeFromText(rt::AnyRef::String(vars_.RowOutcome).Text());
+  if (nn == 0 || outcome == vars_.Outcomes[nn]) return;
+  if (StoreOutcome(nn, outcome) == fw::kLevelGoOn) vars_.Outcomes[nn] = outcome;
 }
 
 void AnalysisWindow::SetOutcomeOfSelectedRow(Outcome outcome) {
@@ -195,11 +238,7 @@ void AnalysisWindow::SetOutcomeOfSelectedRow(Outcome outcome) {
   if (row == 0 || shown == nullptr) return;
   if (StoreOutcome(shown->nn, outcome) != fw::kLevelGoOn) return;
   // Another copy may have changed the table meanwhile: the list shows it as stored now.
-  LoadRows();
-  SettleAndShow();
-  if (rt::Window* w = window()) {
-    w->SetPropertyInt(kAnRowsList, rt::kPropSelected, static_cast<int64_t>(row));
-  }
+  ReadAndSettle();
 }
 
 VariantCount AnalysisWindow::PageRows() const {
@@ -269,26 +308,28 @@ void AnalysisWindow::ShowVariantsPage() {
 }
 
 bool AnalysisWindow::LoadRows() {
-  vars_.Rows.Free();
+  vars_.AllNumbers.clear();
+  vars_.AllOdds.clear();
   vars_.RowOutcomes.clear();
-  OutcomesByRow outcomes{};
-  if (ReadOutcomes(outcomes) != rt::kNoError) return false;
+  vars_.Outcomes.fill(Outcome::kPending);
+  if (ReadOutcomes(vars_.Outcomes) != rt::kNoError) return false;
   rt::KeyedFile& file = OddsFile();
+  // The browse's record side lives in the buffer this read goes through.
+  const OddsRecord kept = OddsBuffer();
   OddsBuffer().nn = 0;
   int error = file.SetFromBuffer(OddsNnKey());
   while (error == rt::kNoError && !file.Eof()) {
     error = file.Next();
     if (error != rt::kNoError) break;
-    AnalysisRow& row = vars_.Rows.buffer;
-    row.nn = OddsBuffer().nn;
-    row.kf = OddsBuffer().kf;
-    rt::AnyRef::String(row.outcome).SetText(OutcomeText(outcomes[row.nn]));
-    vars_.Rows.Append();
-    vars_.RowOutcomes.push_back(outcomes[row.nn]);
+    vars_.AllNumbers.push_back(OddsBuffer().nn);
+    vars_.AllOdds.push_back(double{OddsBuffer().kf});  // a packed field: copied, never bound
+    vars_.RowOutcomes.push_back(vars_.Outcomes[OddsBuffer().nn]);
   }
+  OddsBuffer() = kept;
   if (error != rt::kNoError) {
     // A row that cannot be read would drop out of every figure: nothing is better than wrong.
-    vars_.Rows.Free();
+    vars_.AllNumbers.clear();
+    vars_.AllOdds.clear();
     vars_.RowOutcomes.clear();
     if (fw::FileManager* fm = OddsFileManager()) {
       fm->ReportFileError(error == rt::kRecordHeld ? fw::kErrRecordNotRead
@@ -296,7 +337,6 @@ bool AnalysisWindow::LoadRows() {
     }
     return false;
   }
-  if (rt::Window* w = window()) w->Display(kAnRowsList);
   return true;
 }
 
@@ -321,16 +361,11 @@ void AnalysisWindow::SettleAndShow() {
   // A full cover is a number of events as well as sizes.
   if (sizes.sizes.events > 0) vars_.Events = static_cast<int16_t>(sizes.sizes.events);
 
-  std::vector<double> odds;
-  std::vector<int32_t> numbers;
-  for (size_t i = 1; i <= vars_.Rows.Records(); ++i) {
-    const AnalysisRow* row = vars_.Rows.At(i);
-    odds.push_back(double{row->kf});  // a packed field: copied, never bound
-    numbers.push_back(row->nn);
-  }
   AnalysisEvents events;
   std::string reason;
-  if (!events.Assign(odds, vars_.RowOutcomes, numbers, vars_.Events, &reason)) return refuse(reason);
+  if (!events.Assign(vars_.AllOdds, vars_.RowOutcomes, vars_.AllNumbers, vars_.Events, &reason)) {
+    return refuse(reason);
+  }
   const Settlement settled = Settle(events, sizes.sizes, vars_.Stake);
   if (!settled.refused.empty()) return refuse(settled.refused);
 
@@ -384,13 +419,20 @@ void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {
        rt::Window::Binding(&vars.VariantRows, &vars.VariantLayout)},
       &error);
   if (!vars.window) rt::Halt(1, "The analysis window cannot be built: " + error);
+  // Its own view of the odds table: the calculator's stays where the calculator left it.
+  rt::View view(&OddsFile());
+  AnalysisBrowse browse;
+  fw::Toolbar toolbar;
+  fw::RowInPlaceEditor editor;
   {
-    AnalysisWindow window(vars);
+    AnalysisWindow window(vars, browse, toolbar, &editor, view);
+    window.TRANSLATOR = &RussianTranslator();
     window.Execute();
   }
   vars.window.reset();
   vars.Rows.Free();
   vars.VariantRows.Free();
+  if (view.IsOpen()) view.Close();
 }
 
 }  // namespace app

@@ -27,10 +27,15 @@ rt::WindowResource* Build() {
   w->system_placed = true;
   auto add = [w](rt::ControlResource c) { w->controls.push_back(std::move(c)); };
 
-  auto rows = Make(kAnRowsList, ControlKind::kList, 4, 4, 132, 180, {}, kAnBindRows);
+  // Page mode: the browse holds one page of the table and reads on as it scrolls.
+  auto rows = Make(kAnRowsList, ControlKind::kList, 4, 4, 132, 166, {}, kAnBindRows);
   rows.list_format = "[20R(5)|_@n3@30R(5)|_M@n7.2@75L(2)|_@s32@]";
+  rows.page_mode = true;
   rows.vscroll = true;
   add(rows);
+  add(Make(kAnInsertButton, ControlKind::kButton, 4, 172, 15, 12, "+"));
+  add(Make(kAnChangeButton, ControlKind::kButton, 20, 172, 15, 12, "?"));
+  add(Make(kAnDeleteButton, ControlKind::kButton, 36, 172, 15, 12, "--"));
   add(Make(kAnKeysPrompt, ControlKind::kPrompt, 4, 188, 0, 0,
            "В - выигрыш, П - проигрыш, Р - возврат, Н - не рассчитано"));
 

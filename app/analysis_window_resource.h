@@ -15,7 +15,8 @@ inline constexpr std::string_view kAnalysisWindowLabel = "P2$WINDOW";
 inline constexpr std::string_view kAnalysisCaption = "Анализ системы";
 
 enum AnalysisControl : int {
-  kAnRowsList = 1,        // number | odds | outcome; В П Р Н (D G H Y) set the outcome
+  kAnRowsList = 1,        // number | odds | outcome, a browse edited in place; В П Р Н
+                          // (D G H Y) set the outcome
   kAnEventsPrompt = 2,
   kAnEventsEntry = 3,     // n
   kAnSizesPrompt = 4,
@@ -33,6 +34,9 @@ enum AnalysisControl : int {
   kAnKeysPrompt = 16,
   kAnCoverButton = 18,    // "▼": the named full covers in a menu, one sets the sizes
   kAnVariantsList = 17,   // every variant, a page at a time (number, events, odds, payout, state)
+  kAnInsertButton = 19,   // "+", "?", "--": the rows list's insert, change and delete
+  kAnChangeButton = 20,
+  kAnDeleteButton = 21,
 };
 
 // The order Window::Prepare takes the procedure's variables in.

@@ -138,17 +138,18 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
     EXPECT_EQ(W().Find(kAnNeedsChart)->chart().bars.size(), 2u);
   });
   // The mouse: a right click on row 3 and "возврат" from the menu.
-  backend().ChooseNextPopupItem(3);
+  backend().ChooseNextPopupItem(6);
   backend().ClickRow(kAnRowsList, 3, 1, rt::ScriptedAction::Mouse::kRight);
   backend().Check([this] {
     ASSERT_EQ(backend().Popups().size(), 1u);
     EXPECT_EQ(backend().Popups()[0].choices,
-              (std::vector<std::string>{"выигрыш", "проигрыш", "возврат", "не рассчитано"}));
+              (std::vector<std::string>{"+", "?", "--", "выигрыш", "проигрыш", "возврат",
+                                        "не рассчитано"}));
     EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"1:1", "2:2", "3:3"}));
     EXPECT_EQ(W().CellText(kAnRowsList, 3, 3), "возврат");
     EXPECT_EQ(rt::Choice(kAnRowsList), 3u);
   });
-  backend().ChooseNextPopupItem(4);
+  backend().ChooseNextPopupItem(7);
   backend().ClickRow(kAnRowsList, 3, 1, rt::ScriptedAction::Mouse::kRight);
   // Back to pending by "Н"'s Latin place: the record goes.
   backend().ClickRow(kAnRowsList, 2);
@@ -177,6 +178,151 @@ TEST_F(AnalysisWindowTest, OutcomeKeysSettleTheSystemAndTheChartFollows) {
   });
   backend().CloseWindow();
   Run(3, 2, 10.0);
+}
+
+// The editors edit in place makes over a row: the runtime numbers them above every control.
+constexpr int kOddsCell = kAnDeleteButton + 1;
+constexpr int kOutcomeDrop = kAnDeleteButton + 2;
+
+TEST_F(AnalysisWindowTest, RowsAreEditedInPlaceTheOutcomeFromADropListOfTheFour) {
+  auto dropped = [] { return W().Find(kAnRowsList)->column_editor(3); };
+  // Enter on row 2 edits it from its odds; Tab goes on to the outcome: the four, the row's own
+  // highlighted.
+  backend().ClickRow(kAnRowsList, 2);
+  backend().PressKey(kAnRowsList, rt::kKeyEnter);
+  backend().Check([] {
+    EXPECT_EQ(W().Find(kAnRowsList)->column_editor(2), kOddsCell);
+    EXPECT_EQ(W().focus(), kOddsCell);
+  });
+  backend().PressKey(kOddsCell, rt::kKeyTab);
+  backend().Check([&] {
+    ASSERT_EQ(dropped(), kOutcomeDrop);
+    EXPECT_EQ(W().focus(), kOutcomeDrop);
+    std::vector<std::string> choices;
+    for (size_t r = 1; r <= W().ListRowCount(kOutcomeDrop); ++r) {
+      choices.push_back(W().CellText(kOutcomeDrop, r, 1));
+    }
+    EXPECT_EQ(choices, (std::vector<std::string>{"не рассчитано", "выигрыш", "проигрыш",
+                                                 "возврат"}));
+    EXPECT_EQ(rt::Choice(kOutcomeDrop), 1u);
+  });
+  // Two rows down is "проигрыш"; Enter saves the row.
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEnter);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 2, 3), "проигрыш");
+    EXPECT_EQ(dropped(), 0);
+    EXPECT_EQ(rt::Choice(kAnRowsList), 2u);
+    // Row 2 lost: 2 * 4 * 10 is all that can come back.
+    EXPECT_EQ(Shown(kAnAllWinShown), "Если все ожидающие выиграют: 80.00, прибыль 50.00");
+  });
+  // A double click on row 2's outcome: its own outcome highlighted; Up and Esc leave it.
+  backend().ClickRow(kAnRowsList, 2, 3, rt::ScriptedAction::Mouse::kDouble);
+  backend().Check([&] {
+    EXPECT_EQ(dropped(), kOutcomeDrop);
+    EXPECT_EQ(rt::Choice(kOutcomeDrop), 3u);
+  });
+  backend().PressKey(kOutcomeDrop, rt::kKeyUp);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEsc);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 2, 3), "проигрыш");
+    EXPECT_EQ(dropped(), 0);
+  });
+  // The mouse: a double click on row 3's outcome, a click on "возврат".
+  backend().ClickRow(kAnRowsList, 3, 3, rt::ScriptedAction::Mouse::kDouble);
+  backend().ClickRow(kOutcomeDrop, 4);
+  backend().Check([&] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2", "3:3"}));
+    EXPECT_EQ(W().CellText(kAnRowsList, 3, 3), "возврат");
+  });
+  // "+": a new row, its odds as a bettor writes them, won.
+  backend().Click(kAnInsertButton);
+  backend().Type(kOddsCell, "5/2", /*leave=*/false);
+  backend().PressKey(kOddsCell, rt::kKeyTab);
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEnter);
+  backend().Check([] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2", "3:3", "4:1"}));
+    EXPECT_EQ(RowsShown(), (std::vector<std::string>{"  1|   2.00|не рассчитано",
+                                                     "  2|   3.00|проигрыш",
+                                                     "  3|   4.00|возврат",
+                                                     "  4|   3.50|выигрыш"}));
+    EXPECT_EQ(Shown(kAnEventsEntry), "  4") << "n follows the rows, as in the calculator";
+  });
+  // A text that is no odds is refused with a beep, and the row stays in edit until Esc.
+  int beeps = 0;
+  backend().Check([&] { beeps = backend().Beeps(); });
+  backend().Click(kAnInsertButton);
+  backend().Type(kOddsCell, "5/0", /*leave=*/false);
+  backend().PressKey(kOddsCell, rt::kKeyEnter);
+  backend().Check([&] {
+    EXPECT_EQ(backend().Beeps(), beeps + 1);
+    EXPECT_EQ(W().focus(), kOddsCell);
+  });
+  backend().PressKey(kOddsCell, rt::kKeyEsc);
+  // A new row given an outcome but no odds is not saved: it would count as 0.00.
+  backend().Click(kAnInsertButton);
+  backend().PressKey(kOddsCell, rt::kKeyTab);
+  backend().PressKey(kOutcomeDrop, rt::kKeyDown);
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOutcomeDrop, rt::kKeyEnter);
+  backend().Check([this] {
+    ASSERT_NE(backend().LastMessageBox(), nullptr);
+    EXPECT_NE(backend().LastMessageBox()->request.text.find("от 1.00 до 1000000.00"), std::string::npos)
+        << backend().LastMessageBox()->request.text;
+    EXPECT_EQ(W().ListRowCount(kAnRowsList), 5u) << "the row stays in edit";
+  });
+  backend().PressKey(0, rt::kKeyEsc);
+  backend().Check([] {
+    EXPECT_EQ(W().ListRowCount(kAnRowsList), 4u);
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"2:2", "3:3", "4:1"}));
+  });
+  // "--" on row 2: its outcome goes with it.
+  backend().ClickRow(kAnRowsList, 2);
+  backend().AnswerNextMessageBox(rt::kButtonYes);
+  backend().Click(kAnDeleteButton);
+  backend().Check([] {
+    EXPECT_EQ(StoredOutcomes(), (std::vector<std::string>{"3:3", "4:1"}));
+    EXPECT_EQ(W().ListRowCount(kAnRowsList), 3u);
+    EXPECT_EQ(Shown(kAnEventsEntry), "  3");
+    // 2 из 3 over 2.00, 4.00 refunded and 3.50 won: 2*1 + 2*3.5 + 1*3.5, row 1 still open.
+    EXPECT_EQ(Shown(kAnAllWinShown), "Если все ожидающие выиграют: 125.00, прибыль 95.00");
+  });
+  backend().CloseWindow();
+  Run(3, 2, 10.0);
+}
+
+TEST_F(AnalysisWindowTest, RowsChangedElsewhereAreReadAgainWhenTheWindowGetsTheFocusBack) {
+  backend().ClickRow(kAnRowsList, 2);
+  backend().FocusWindow(false);
+  // Meanwhile another copy of the program changes row 2 and deletes row 3.
+  backend().Check([] {
+    OddsRecord rec{};
+    rt::KeyedFile other(OddsDeclaration(), &rec);
+    ASSERT_EQ(other.Open(), 0);
+    rec.nn = 2;
+    ASSERT_EQ(other.Get(OddsNnKey()), 0);
+    rec.kf = 5.0;
+    ASSERT_EQ(other.Put(), 0);
+    rec.nn = 3;
+    ASSERT_EQ(other.Get(OddsNnKey()), 0);
+    ASSERT_EQ(other.Delete(), 0);
+    // Not seen before the window is back.
+    EXPECT_EQ(W().ListRowCount(kAnRowsList), 3u);
+  });
+  backend().FocusWindow(true);
+  backend().Check([] {
+    EXPECT_EQ(RowsShown(), (std::vector<std::string>{"  1|   2.00|не рассчитано",
+                                                     "  2|   5.00|не рассчитано"}));
+    // 2 из 2 at 10: the one pair 2 * 5.
+    EXPECT_EQ(Shown(kAnAllWinShown), "Если все ожидающие выиграют: 100.00, прибыль 90.00");
+    EXPECT_EQ(rt::Choice(kAnRowsList), 2u) << "the highlight stays where the user left it";
+  });
+  backend().CloseWindow();
+  Run(2, 2, 10.0);
 }
 
 // The first and last variant numbers of the page shown, and the events of its first row.
@@ -255,6 +401,17 @@ TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndS
     EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 3");
   });
   backend().CloseWindow();
+  // A row added there: n follows the rows when the calculator is back.
+  backend().PressKey(kOddsList, rt::kKeyF1 + 1);
+  backend().Click(kAnInsertButton);
+  backend().Type(kOddsCell, "evens", /*leave=*/false);
+  backend().PressKey(kOddsCell, rt::kKeyEnter);
+  backend().CloseWindow();
+  backend().Check([] {
+    EXPECT_EQ(W().label(), kCalculatorWindowLabel);
+    EXPECT_EQ(Shown(kEventCountEntry), "  4");
+    EXPECT_EQ(W().ListRowCount(kOddsList), 4u);
+  });
   backend().CloseWindow();
   StartupOptions options;
   options.window_procedure = CalculatorWindowProcedure;

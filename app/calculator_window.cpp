@@ -95,22 +95,9 @@ int CalculatorWindow::Setup() {
   browse_.AppendSortOrder(nullptr, &OddsNnKey());
   browse_.AttachLocator(&locator_);
   locator_.Setup(0, nn, 1, &browse_);
-  browse_.WatchField(nn);
-  browse_.BindField(nn, vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:NN"));
-  browse_.BindField(RecordField("KF:KF"), vars_.ListLayout.Field(&vars_.ListQueue.buffer, "KF:KF"));
-  // A row another copy holds stays in the list, shown marked.
-  browse_.MarkHeldRows(vars_.ListLayout.Field(&vars_.ListQueue.buffer, "MARK"));
-  const int mark = vars_.ListLayout.IndexOf("MARK");
-  if (mark >= 0) vars_.window->SetPropertyInt(kOddsList, rt::kPropMarkField, mark + 1);
-  // The row number is the file's own: it is never typed.
-  browse_.AttachEditor(nullptr, 1, 0);
-
-  // Arrow keys save the row and go on to the next one in the same column.
-  browse_.ARROWACTION = 24;
-  browse_.INSERTCONTROL = kInsertButton;
-  browse_.CHANGECONTROL = kChangeButton;
-  browse_.DELETECONTROL = kDeleteButton;
-  browse_.AttachToolbar(&toolbar_);
+  WireOddsBrowse(browse_, browse_.odds_cell(), *vars_.window, vars_.ListLayout,
+                 &vars_.ListQueue.buffer,
+                 {kOddsList, kInsertButton, kChangeButton, kDeleteButton}, toolbar_);
 
   SetHistoryKeys();
   AttachAnalysisOpener(*vars_.window, browse_.POPUP.get());
@@ -121,7 +108,10 @@ int CalculatorWindow::OnControlEvent() {
   const int level = fw::WindowManager::OnControlEvent();
   const rt::Event* e = rt::CurrentEvent();
   if (level != fw::kLevelGoOn || e == nullptr || !IsAnalysisRequest(*e)) return level;
+  const int64_t rows_before = OddsFile().Records();
   AnalysisWindowProcedure(vars_.EventCount, vars_.SystemSize, vars_.StakePerVariant);
+  // Rows added or deleted there count in "из :" as rows added or deleted here do.
+  if (OddsFile().Records() != rows_before) TakeRowCountAsEventCount(vars_);
   // The analysis read the odds through the shared record buffer: the list reads them again.
   Refresh(true);
   return level;

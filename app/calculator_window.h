@@ -42,7 +42,8 @@ class CalculatorWindow : public fw::WindowManager {
   int OnAccepted() override;
   // The base handling; when the window opens, the focus goes to the odds list.
   int OnWindowEvent() override;
-  // F2 or the popup's "Анализ…" opens the analysis window with n, k and the stake.
+  // F2 or the popup's "Анализ…" opens the analysis window with n, k and the stake; when it
+  // closes, n follows the rows if their number changed there.
   int OnControlEvent() override;
 
   // Reads the odds from the table in key order and shows the count and the total of the

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -290,6 +291,48 @@ TEST_F(CalculatorWindowTest, RowsAddedChangedAndDeletedThroughTheListSetN) {
   });
   backend().CloseWindow();
   Run();
+}
+
+TEST_F(CalculatorWindowTest, OddsCellTakesOddsAsBettorsWriteThemAndRefusesTheRest) {
+  struct Case {
+    const char* typed;
+    double stored;  // 0: refused, the row stays in edit
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"5/2", 3.5, " 3.50"},   {"1/1", 2.0, " 2.00"},  {"evens", 2.0, " 2.00"},
+      {" EVS ", 2.0, " 2.00"}, {"+150", 2.5, " 2.50"}, {"-200", 1.5, " 1.50"},
+      {"2,75", 2.75, " 2.75"}, {"1.5", 1.5, " 1.50"},  {"100/30", 4.33, " 4.33"},
+      {"abc", 0, ""},          {"5/0", 0, ""},         {"+50", 0, ""},
+      {"0.5", 0, ""},          {"2/", 0, ""},          {"1.5.5", 0, ""},
+      // 101.00 is more than the cell can show.
+      {"+10000", 0, ""},
+  };
+  // The beeps before each Enter; the checks run when the script is played, after this loop.
+  std::vector<int> beeps(std::size(cases));
+  Rows expected;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    backend().PressKey(kOddsList, rt::kKeyInsert);
+    backend().Type(kOddsEditor, c.typed, /*leave=*/false);
+    backend().Check([this, &beeps, i] { beeps[i] = backend().Beeps(); });
+    backend().PressKey(kOddsEditor, rt::kKeyEnter);
+    if (c.stored != 0) expected.emplace_back(static_cast<int>(expected.size()) + 1, c.stored);
+    backend().Check([this, &c, &beeps, i, expected] {
+      EXPECT_EQ(Stored(), expected) << c.typed;
+      if (c.stored != 0) {
+        EXPECT_EQ(W().CellText(kOddsList, expected.size(), 2), c.shown) << c.typed;
+        EXPECT_EQ(backend().Beeps(), beeps[i]) << c.typed;
+      } else {
+        EXPECT_EQ(backend().Beeps(), beeps[i] + 1) << c.typed;
+        EXPECT_EQ(W().focus(), kOddsEditor) << c.typed << ": the row stays in edit";
+      }
+    });
+    if (c.stored == 0) backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  }
+  backend().CloseWindow();
+  Run();
+  EXPECT_TRUE(backend().UnansweredBoxes().empty());
 }
 
 TEST_F(CalculatorWindowTest, HelpAndInformationButtonsShowTheirMessages) {

@@ -1,8 +1,11 @@
 #include "app/odds_table.h"
 
+#include "app/analysis_odds_text.h"
 #include "app/odds_file.h"
 #include "app/outcome_file.h"
 #include "app/outcome_table.h"
+#include "framework/errors/error_ids.h"
+#include "framework/errors/level.h"
 #include "runtime/values/any_ref.h"
 
 namespace app {
@@ -21,6 +24,14 @@ void KfFileManager::SetupOdds(fw::ErrorManager* errors) {
   CREATE = 1;
   LOCKRECOVER = 10;
   RegisterKey(&OddsNnKey(), "KF:nn_key", 1);
+}
+
+int KfFileManager::VerifyField(int fieldNumber) {
+  if (fieldNumber != 2) return fw::FileManager::VerifyField(fieldNumber);
+  const double kf = OddsBuffer().kf;
+  if (kf >= 1.0 && kf <= kMaxOdds) return fw::kLevelGoOn;
+  if (ERRORS) ERRORS->FIELDNAME = "Коэффициент";
+  return ReportWithText(fw::kErrRangeBetween, "от 1.00 до 1000000.00");
 }
 
 void KfRelationManager::Teardown() {

@@ -17,6 +17,10 @@ class KfFileManager : public fw::FileManager {
   // "kf", the odds record buffer (9 bytes), CREATE 1, LOCKRECOVER 10, and the key KF:nn_key
   // with its component 1 numbered automatically.
   void SetupOdds(fw::ErrorManager* errors);
+  // Odds (field 2) below 1.00 or above the largest odds taken are never written: a row saved
+  // without its odds typed would otherwise count as 0.00 in every variant it is in. The user is
+  // told the range.
+  int VerifyField(int fieldNumber) override;
 };
 
 class KfRelationManager : public fw::RelationManager {

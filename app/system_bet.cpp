@@ -5,6 +5,8 @@
 #include <limits>
 #include <optional>
 
+#include "app/analysis_sizes.h"
+#include "app/analysis_sums.h"
 #include "runtime/values/picture.h"
 
 namespace app {
@@ -14,74 +16,9 @@ namespace {
 constexpr int kMinSystemSize = 1;
 constexpr int kMaxSystemSize = 9;
 
+static_assert(kMaxSystemSize <= kMaxAnalysisSize, "every size is one the shared sums take");
+
 bool SystemSizeSupported(uint8_t k) { return k >= kMinSystemSize && k <= kMaxSystemSize; }
-
-// Sums stake * o[i1] * ... * o[ik] over every 0 <= i1 < ... < ik < m in lexicographic order.
-// The products of the outer indices are kept as prefixes: a prefix is the same left-to-right
-// partial product the plain algorithm forms, so every term, and so the running sum, is
-// bit for bit the plain one's. Needs 1 <= k <= m.
-double EnumeratedTotal(const double* o, int m, int k, double stake) {
-  if (k == 1) {
-    // A single's product is its one odds value, not a product with a prefix.
-    double total = 0.0;
-    for (int i = 0; i < m; ++i) {
-      const double term = o[i] * stake;
-      total += term;
-    }
-    return total;
-  }
-  int idx[kMaxSystemSize];
-  double prefix[kMaxSystemSize];
-  for (int j = 0; j < k; ++j) idx[j] = j;
-  prefix[0] = o[0];
-  for (int j = 1; j <= k - 2; ++j) prefix[j] = prefix[j - 1] * o[idx[j]];
-
-  double total = 0.0;
-  const int last_outer = k - 2;
-  for (;;) {
-    const double head = prefix[last_outer];
-    for (int i = idx[last_outer] + 1; i < m; ++i) {
-      // Two statements, so that no compiler fuses the multiply into the add.
-      const double term = (head * o[i]) * stake;
-      total += term;
-    }
-    int j = last_outer;
-    while (j >= 0 && idx[j] == m - k + j) --j;
-    if (j < 0) break;
-    ++idx[j];
-    prefix[j] = j == 0 ? o[idx[0]] : prefix[j - 1] * o[idx[j]];
-    for (int t = j + 1; t <= last_outer; ++t) {
-      idx[t] = idx[t - 1] + 1;
-      prefix[t] = prefix[t - 1] * o[idx[t]];
-    }
-  }
-  return total;
-}
-
-// stake * e_k(o[0..m)), the k-th elementary symmetric sum, by e_j += x * e_(j-1) over the odds.
-// Extended precision and a Neumaier compensation per e_j keep it within a few units of the last
-// place of the exact sum, far inside what the enumeration itself rounds away.
-double SymmetricSumTotal(const double* o, int m, int k, double stake) {
-  long double sum[kMaxSystemSize + 1] = {1.0L};
-  long double carry[kMaxSystemSize + 1] = {};
-  for (int i = 0; i < m; ++i) {
-    const long double x = o[i];
-    // Downwards, so that e_(j-1) is still the value before this odds value was taken in.
-    for (int j = std::min(i + 1, k); j >= 1; --j) {
-      const long double term = x * (sum[j - 1] + carry[j - 1]);
-      const long double next = sum[j] + term;
-      if (std::fabs(sum[j]) >= std::fabs(term)) {
-        carry[j] += (sum[j] - next) + term;
-      } else {
-        carry[j] += (term - next) + sum[j];
-      }
-      sum[j] = next;
-    }
-  }
-  const long double total = (sum[k] + carry[k]) * static_cast<long double>(stake);
-  // The enumeration's running sum starts at +0.0 and so is never -0.0; neither is this.
-  return static_cast<double>(total) + 0.0;
-}
 
 }  // namespace
 
@@ -118,14 +55,14 @@ SystemBetResult ComputeSystemBet(std::span<const double> odds, int32_t n, uint8_
 
   // Variants that reach past the m contributing odds multiply by a 0.0 entry: with finite odds
   // they add +0.0 or -0.0, which leaves a running sum that is not -0.0 unchanged, so leaving
-  // them out changes no bit of the enumerated total.
-  const VariantCount contributing = m >= k ? CountVariants(m, k) : 0;
-  if (contributing <= exact_limit) {
-    result.enumerated = true;
-    if (contributing > 0) result.total_return = EnumeratedTotal(o, m, k, stake);
-  } else {
-    result.total_return = SymmetricSumTotal(o, m, k, stake);
-  }
+  // them out changes no bit of the enumerated total. One size is a system like the analysis
+  // window's, summed by the same code.
+  SystemSizes size;
+  size.mask = static_cast<uint16_t>(1u << k);
+  const SystemReturn summed = ReturnOf(std::span<const double>(o, static_cast<size_t>(m)), size,
+                                       stake, exact_limit);
+  result.enumerated = summed.enumerated;
+  result.total_return = summed.total;
   return result;
 }
 

@@ -1,10 +1,13 @@
 // The analysis window as a user meets it on the Qt backend (offscreen): the whole program with
 // the calculator, F2 on the odds list opens "Анализ системы", a click on a row and the Latin "g"
-// settle it as lost on the real widgets, the figures and the chart follow, and both windows
-// close. A polling timer plays the user; each step waits until the screen shows what it needs.
+// settle it as lost on the real widgets, the figures and the chart follow, Enter edits the row
+// in place and Tab drops the four outcomes from its cell, Up and Enter make it won, and both
+// windows close. A polling
+// timer plays the user; each step waits until the screen shows what it needs.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QLabel>
 #include <QTableView>
 #include <QTest>
@@ -13,6 +16,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +27,7 @@
 #include "app/odds_file.h"
 #include "app/odds_test_support.h"
 #include "app/program.h"
+#include "app/qt_tests/program_qt_test.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/qt/list_control_widget.h"
@@ -37,32 +42,19 @@
 namespace app {
 namespace {
 
-constexpr int kStepTimeoutMs = 15000;
+using test::UserScript;
 
-class AnalysisQtTest : public ::testing::Test {
+// The editors edit in place makes over a row: the runtime numbers them above every control.
+constexpr int kOddsCell = kAnDeleteButton + 1;
+constexpr int kOutcomeDrop = kAnDeleteButton + 2;
+
+class AnalysisQtTest : public test::ProgramQtTest {
  protected:
   void SetUp() override {
-    rt::test::EnsureApplication();
-    home_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_.path());
+    test::ProgramQtTest::SetUp();
     testing::StoreOdds({2.0, 3.0, 4.0});
-    backend_ = std::make_unique<rt::QtBackend>(argc_, argv_);
-    previous_ = rt::SetBackend(backend_.get());
-  }
-  void TearDown() override {
-    rt::SetBackend(previous_);
-    backend_.reset();
-    std::filesystem::current_path(home_);
   }
 
-  rt::WindowMirror* Mirror() const {
-    rt::Window* w = rt::TargetWindow();
-    return w != nullptr ? backend_->MirrorOf(*w) : nullptr;
-  }
-  QWidget* Widget(int control) const {
-    rt::WindowMirror* m = Mirror();
-    return m != nullptr ? m->WidgetFor(control) : nullptr;
-  }
   std::string LabelText(int control) const {
     auto* l = qobject_cast<QLabel*>(Widget(control));
     return l != nullptr ? l->text().toStdString() : std::string();
@@ -85,23 +77,12 @@ class AnalysisQtTest : public ::testing::Test {
     return v != nullptr ? v->model()->index(row, column).data().toString().toStdString() : "";
   }
 
-  rt::TempFolder folder_;
-  std::filesystem::path home_;
-  int argc_ = 1;
-  char name_[8] = "tovik";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<rt::QtBackend> backend_;
-  rt::Backend* previous_ = nullptr;
 };
 
-TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOnARowSettlesItOnTheRealWidgets) {
-  struct Step {
-    std::string what;
-    std::function<bool()> ready;
-    std::function<void()> act;
-  };
+TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOrTheDropListSettleARowOnTheRealWidgets) {
   std::string all_win_before;
-  std::vector<Step> steps = {
+  const std::vector<std::tuple<std::string, std::function<bool()>, std::function<void()>>>
+      steps = {
       {"the calculator with three rows", [&] { return ShowsCalculator(); },
        [&] {
          rt::Window* w = rt::TargetWindow();
@@ -138,39 +119,48 @@ TEST_F(AnalysisQtTest, F2OpensItAndALatinKeyOnARowSettlesItOnTheRealWidgets) {
          EXPECT_TRUE(chart->isVisible());
          // Rows 1 and 3 pending: a bar for 0, 1 and 2 of them winning.
          EXPECT_EQ(rt::TargetWindow()->Find(kAnNeedsChart)->chart().bars.size(), 3u);
-         Mirror()->close();
+         // The calculator underneath takes no input while this window is open.
+         EXPECT_EQ(QApplication::activeModalWidget(), Mirror());
+         QTest::keyClick(ListView(kAnRowsList), Qt::Key_Return);
        }},
+      {"row 2 edited in place from its odds",
+       [&] {
+         QWidget* odds = Widget(kOddsCell);
+         return ShowsAnalysis() && odds != nullptr && odds->isVisible() && odds->hasFocus();
+       },
+       [&] { QTest::keyClick(Widget(kOddsCell), Qt::Key_Tab); }},
+      {"the four outcomes dropped from row 2's outcome cell",
+       [&] {
+         QTableView* drop = ListView(kOutcomeDrop);
+         return ShowsAnalysis() && drop != nullptr && drop->isVisible() &&
+                drop->model()->rowCount() == 4;
+       },
+       [&] {
+         QTableView* rows = ListView(kAnRowsList);
+         QTableView* drop = ListView(kOutcomeDrop);
+         const QRect cell = rows->visualRect(rows->model()->index(1, 2));
+         const QPoint cell_top = rows->viewport()->mapTo(Mirror(), cell.topLeft());
+         const QRect dropped(Widget(kOutcomeDrop)->geometry());
+         EXPECT_NEAR(dropped.top(), cell_top.y(), 2);
+         EXPECT_NEAR(dropped.left(), cell_top.x(), 2);
+         EXPECT_GE(dropped.height(), 4 * cell.height()) << "every choice shows";
+         EXPECT_EQ(drop->model()->index(2, 0).data().toString().toStdString(), "проигрыш");
+         QTest::keyClick(drop, Qt::Key_Up);
+         QTest::keyClick(drop, Qt::Key_Return);
+       }},
+      {"row 2 won from the drop list",
+       [&] {
+         QWidget* drop = Widget(kOutcomeDrop);
+         return ShowsAnalysis() && Cell(1, 2) == "выигрыш" && (!drop || !drop->isVisible());
+       },
+       [&] { Mirror()->close(); }},
       {"the calculator again", [&] { return ShowsCalculator(); },
        [&] { Mirror()->close(); }},
   };
 
-  size_t next = 0;
-  QElapsedTimer clock;
-  clock.start();
-  QTimer timer;
-  bool busy = false;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (busy) return;
-    busy = true;
-    if (next < steps.size() && steps[next].ready()) {
-      clock.restart();
-      steps[next++].act();
-    } else if (clock.elapsed() > kStepTimeoutMs) {
-      ADD_FAILURE() << "the user waited in vain for: "
-                    << (next < steps.size() ? steps[next].what : "the end");
-      next = steps.size();
-      // Close whatever is open so the program ends.
-      if (rt::WindowMirror* m = Mirror()) m->close();
-      clock.restart();
-    }
-    busy = false;
-  });
-  timer.start(10);
-  StartupOptions options;
-  options.window_procedure = CalculatorWindowProcedure;
-  EXPECT_EQ(RunProgram(options), 0);
-  timer.stop();
-  EXPECT_EQ(next, steps.size());
+  UserScript user = User();
+  for (const auto& [what, ready, act] : steps) user.When(what, ready, act);
+  RunWith(user, CalculatorWindowProcedure);
 }
 
 }  // namespace

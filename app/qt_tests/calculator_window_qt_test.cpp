@@ -37,6 +37,7 @@
 #include "app/odds_file.h"
 #include "app/odds_test_rows.h"
 #include "app/program.h"
+#include "app/qt_tests/program_qt_test.h"
 #include "runtime/windows/backend.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
@@ -55,93 +56,10 @@
 namespace app {
 namespace {
 
+using test::UserScript;
+
 using Rows = std::vector<std::pair<int, double>>;
 using Lines = std::vector<std::string>;
-
-// How long the user waits for the window to show something before giving up (generous: the
-// sanitizer build is several times slower), and how long closing may then take at most.
-constexpr int kStepTimeoutMs = 15000;
-constexpr int kRescueTimeoutMs = 20000;
-constexpr int kTickMs = 10;
-
-// A user's actions in order. Each step waits until its condition holds and then acts. When a
-// step waits too long the test fails with what it was waiting for, and the user closes any
-// message box and the window until the program ends, so a broken window never hangs the run.
-class UserScript {
- public:
-  using Check = std::function<bool()>;
-  using Act = std::function<void()>;
-
-  // closer: what the user does to end the program when a step times out.
-  explicit UserScript(Act closer) : closer_(std::move(closer)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-  }
-
-  UserScript& When(std::string what, Check ready, Act act) {
-    steps_.push_back(Step{std::move(what), std::move(ready), std::move(act)});
-    return *this;
-  }
-
-  void Start() {
-    clock_.start();
-    timer_.start(kTickMs);
-  }
-  void Stop() { timer_.stop(); }
-
-  bool AllStepsRan() const { return next_ == steps_.size(); }
-  // What the user was still waiting for; empty when every step ran.
-  std::string Pending() const { return AllStepsRan() ? std::string() : steps_[next_].what; }
-
- private:
-  struct Step {
-    std::string what;
-    Check ready;
-    Act act;
-  };
-
-  void Tick() {
-    // QTest input can spin Qt's loop; a tick must not start inside another.
-    if (busy_) return;
-    busy_ = true;
-    if (rescuing_) {
-      Rescue();
-    } else if (next_ < steps_.size()) {
-      Step& step = steps_[next_];
-      if (step.ready()) {
-        ++next_;
-        clock_.restart();
-        if (step.act) step.act();
-      } else if (clock_.elapsed() > kStepTimeoutMs) {
-        ADD_FAILURE() << "the user waited in vain for: " << step.what;
-        rescuing_ = true;
-        clock_.restart();
-      }
-    }
-    busy_ = false;
-  }
-
-  void Rescue() {
-    if (clock_.elapsed() > kRescueTimeoutMs) {
-      // Better a failed run than one that never ends.
-      std::fprintf(stderr, "the calculator window did not close; giving up\n");
-      std::fflush(stderr);
-      std::_Exit(3);
-    }
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      modal->close();
-      return;
-    }
-    if (closer_) closer_();
-  }
-
-  Act closer_;
-  std::vector<Step> steps_;
-  size_t next_ = 0;
-  QTimer timer_;
-  QElapsedTimer clock_;
-  bool busy_ = false;
-  bool rescuing_ = false;
-};
 
 // The widest text a numeric picture lets a value show: its largest value, formatted by the
 // picture itself, with every digit drawn as the font's widest digit.
@@ -161,55 +79,16 @@ int LargestValueWidth(const rt::Picture& picture, const QFontMetrics& metrics) {
   return widest;
 }
 
-class CalculatorQtTest : public ::testing::Test {
+class CalculatorQtTest : public test::ProgramQtTest {
  protected:
-  void SetUp() override {
-    rt::test::EnsureApplication();
-    ASSERT_FALSE(folder_.path().empty());
-    home_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_.path());
-    backend_ = std::make_unique<rt::QtBackend>(argc_, argv_);
-    previous_ = rt::SetBackend(backend_.get());
-  }
-  void TearDown() override {
-    rt::SetBackend(previous_);
-    backend_.reset();
-    std::filesystem::current_path(home_);
-  }
-
   // Another copy of the program wrote these rows, numbered from 1.
   void StoreOdds(std::initializer_list<double> odds) { test::StoreOddsRows(odds); }
   // The rows in "kf", read by a connection of its own.
   static Rows Stored() { return test::StoredOddsRows(); }
 
-  // Runs the program until its window closes, the user acting meanwhile.
-  void Run(UserScript& user) {
-    user.Start();
-    StartupOptions options;
-    options.window_procedure = CalculatorWindowProcedure;
-    EXPECT_EQ(RunProgram(options), 0);
-    user.Stop();
-    EXPECT_TRUE(user.AllStepsRan()) << "the window closed while the user was waiting for: "
-                                    << user.Pending();
-  }
-
-  // A user who closes the window with its close box.
-  UserScript User() {
-    return UserScript([this] {
-      if (rt::WindowMirror* m = Mirror()) m->close();
-    });
-  }
+  void Run(UserScript& user) { RunWith(user, CalculatorWindowProcedure); }
 
   // ---- What the screen shows; any of them may be missing before the window opens.
-  static rt::Window* W() { return rt::TargetWindow(); }
-  rt::WindowMirror* Mirror() const {
-    rt::Window* w = W();
-    return w != nullptr ? backend_->MirrorOf(*w) : nullptr;
-  }
-  QWidget* Widget(int control) const {
-    rt::WindowMirror* m = Mirror();
-    return m != nullptr ? m->WidgetFor(control) : nullptr;
-  }
   QPushButton* Button(int control) const { return qobject_cast<QPushButton*>(Widget(control)); }
   QLabel* Label(int control) const { return qobject_cast<QLabel*>(Widget(control)); }
   QLineEdit* Edit(int control) const {
@@ -364,13 +243,6 @@ class CalculatorQtTest : public ::testing::Test {
          nullptr);
   }
 
-  rt::TempFolder folder_;
-  std::filesystem::path home_;
-  int argc_ = 1;
-  char name_[8] = "tovik";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<rt::QtBackend> backend_;
-  rt::Backend* previous_ = nullptr;
 };
 
 TEST_F(CalculatorQtTest, TheWorkedExampleTypedInFromAnEmptyFolderGives3VariantsAnd135) {

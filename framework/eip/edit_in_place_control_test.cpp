@@ -11,20 +11,12 @@
 namespace fw::eiptest {
 namespace {
 
-class EditInPlaceControlTest : public rt::test::HeadlessTest {
+class EditInPlaceControlTest : public EditorTest {
  protected:
   void SetUp() override {
-    layout.Add("KF:NN", rt::Type::Byte).Add("KF:KF", rt::Type::Real).Add("MARK", rt::Type::Byte)
-        .Add("VIEWPOSITION", rt::Type::String, 1024);
-    win = rt::Window::Prepare(EipTestResource(),
-                              {rt::Window::Binding(&rows, &layout), rt::AnyRef::Of(stake)});
-    ASSERT_TRUE(win);
+    EditorTest::SetUp();
     rows.buffer.kf = 1.5;
   }
-  rt::Queue<OddsListRow> rows;
-  rt::RecordDescriptor layout;
-  double stake = 0;
-  std::unique_ptr<rt::Window> win;
 };
 
 TEST_F(EditInPlaceControlTest, SetupMakesAnEntryBoundToTheColumnWithItsPictureAndKeys) {

@@ -94,6 +94,23 @@ inline const rt::WindowResource& EipTestResource() {
   return *r;
 }
 
+// The test window's odds list over a list queue of its own, nothing behind it: for one editor
+// tried alone.
+class EditorTest : public rt::test::HeadlessTest {
+ protected:
+  void SetUp() override {
+    layout.Add("KF:NN", rt::Type::Byte).Add("KF:KF", rt::Type::Real).Add("MARK", rt::Type::Byte)
+        .Add("VIEWPOSITION", rt::Type::String, 1024);
+    win = rt::Window::Prepare(EipTestResource(),
+                              {rt::Window::Binding(&rows, &layout), rt::AnyRef::Of(stake)});
+    ASSERT_TRUE(win);
+  }
+  rt::Queue<OddsListRow> rows;
+  rt::RecordDescriptor layout;
+  double stake = 0;
+  std::unique_ptr<rt::Window> win;
+};
+
 class EipTestWindow : public WindowManager {
  public:
   EipTestWindow(BrowseManager& browse, RelationManager& rm, rt::View& view, ErrorManager& errors,

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/headless/headless_test_support.h"
@@ -55,6 +56,36 @@ TEST_F(WindowEntryTest, BadTextsAreRejectedWithABeepAndTheVariableKeepsItsValue)
   EXPECT_EQ(vars_.count, 12);
   EXPECT_EQ(w().Find(test::kCount)->shown_text(), " 12");
   EXPECT_EQ(w().focus(), test::kSize) << "a good value lets Tab move on";
+}
+
+TEST_F(WindowEntryTest, AnInputReaderTakesTextsThePictureCannotReadAndThePictureStillLimits) {
+  auto dozens = [](std::string_view text, double* v) {
+    if (text.empty() || text.find_first_not_of('d') != std::string_view::npos) return false;
+    *v = 12.0 * static_cast<double>(text.size());
+    return true;
+  };
+  EXPECT_FALSE(w().SetInputReader(test::kTotal, dozens)) << "a display string takes no text";
+  EXPECT_FALSE(w().SetInputReader(99, dozens));
+  ASSERT_TRUE(w().SetInputReader(test::kCount, dozens));
+  backend().Type(test::kCount, "dd");
+  backend().Check([&] {
+    EXPECT_EQ(vars_.count, 24);
+    EXPECT_EQ(w().Find(test::kCount)->shown_text(), " 24") << "shown through the picture";
+  });
+  backend().Type(test::kCount, "12");  // the reader's, not the picture's, rule
+  // 84 d's are 1008: the "n3" picture could not show it.
+  backend().Type(test::kCount, std::string(84, 'd'));
+  backend().Check([&] {
+    EXPECT_EQ(vars_.count, 24);
+    // An empty reader gives the picture its texts back.
+    w().SetInputReader(test::kCount, nullptr);
+  });
+  backend().Type(test::kCount, "12");
+  std::vector<Seen> seen = RunLoop(w());
+  EXPECT_EQ(EventsOf(seen, test::kCount), (std::vector<int>{kEventAccepted, kEventRejected,
+                                                            kEventRejected, kEventAccepted}));
+  EXPECT_EQ(backend().Beeps(), 2);
+  EXPECT_EQ(vars_.count, 12);
 }
 
 TEST_F(WindowEntryTest, AProgramThatBeepsOnRejectGetsNoSecondBeep) {

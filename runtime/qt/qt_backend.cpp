@@ -18,6 +18,7 @@
 #include "runtime/qt/popup_menu.h"
 #include "runtime/qt/window_mirror.h"
 #include "runtime/values/record_descriptor.h"
+#include "runtime/windows/event_loop.h"
 #include "runtime/windows/runtime_thread.h"
 #include "runtime/windows/window.h"
 
@@ -36,6 +37,9 @@ WindowFacts FactsOf(const Window& w) {
   f.placed = !w.resource().system_placed;
   f.x = w.resource().x;
   f.y = w.resource().y;
+  // On the window's thread, as every notification is: its loops are readable here.
+  const std::vector<EventLoop*>& loops = RuntimeThread::Current().loops();
+  f.modal = !loops.empty() && &loops.front()->window() != &w;
   return f;
 }
 

@@ -506,6 +506,24 @@ TEST_F(QtWindowTest, ALoopRunWhileHandlingAnEventTakesTheInputThenTheOuterLoopGo
   EXPECT_EQ(e.control, kRun);
 }
 
+TEST_F(QtWindowTest, AWindowOpenedWhileAnotherWindowsLoopRunsTakesTheInputAlone) {
+  // window_ was opened before any loop ran: it stays open to the user beside others.
+  EXPECT_EQ(mirror_->windowModality(), Qt::NonModal);
+  test::TestVariables inner_vars;
+  std::string error;
+  std::unique_ptr<Window> inner = inner_vars.Prepare(&error);
+  ASSERT_NE(inner, nullptr) << error;
+  // Opened while window_'s loop is running, as a procedure called from an event does.
+  ASSERT_TRUE(inner->Open());
+  WindowMirror* inner_mirror = backend_->MirrorOf(*inner);
+  ASSERT_NE(inner_mirror, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(inner_mirror));
+  EXPECT_EQ(inner_mirror->windowModality(), Qt::ApplicationModal);
+  EXPECT_EQ(QApplication::activeModalWidget(), inner_mirror);
+  inner->Close();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "window_ takes input again";
+}
+
 TEST_F(QtWindowTest, TheCloseBoxAsksAndTheDefaultHandlingClosesTheWindow) {
   mirror_->close();
   Event e = Next();

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
 
 #include "runtime/windows/event.h"
 #include "runtime/qt/chart_view.h"
@@ -136,6 +140,9 @@ void WindowMirror::SyncWindow(const WindowFacts& facts) {
   if (facts.placed) move(units_.X(facts.x), units_.Y(facts.y));
   bool opening = facts.open && !isVisible();
   if (opening) {
+    // Clicks and keys given to a window whose loop waits under this one would only queue up
+    // and all happen at once when this one closes (a "С" clearing the table then).
+    setWindowModality(facts.modal ? Qt::ApplicationModal : Qt::NonModal);
     show();
     raise();
     activateWindow();
@@ -468,7 +475,18 @@ void WindowMirror::PlaceFloated(Entry& editor) {
   }
   // The edit field covers the cell and a pixel around it, like the cell's own frame.
   QRect r(list->mapTo(this, cell.topLeft()), cell.size());
-  w->setGeometry(r.adjusted(-1, -1, 1, 1));
+  if (auto* drop = qobject_cast<ListControlWidget*>(w)) {
+    // A list of choices drops from the cell: every choice a row as high as the cell's, at
+    // least the cell's width, kept inside the window.
+    const int rows = std::max(1, drop->view()->model()->rowCount());
+    const int frame = 2 * drop->view()->frameWidth();
+    r.setHeight(rows * cell.height() + frame);
+    r.setWidth(std::max(r.width(), drop->view()->horizontalHeader()->length() + frame));
+    if (r.bottom() >= height()) r.moveBottom(height() - 1);
+    w->setGeometry(r);
+  } else {
+    w->setGeometry(r.adjusted(-1, -1, 1, 1));
+  }
   w->setFont(list->font());
   w->setVisible(!s.hidden());
   w->raise();

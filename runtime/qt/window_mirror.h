@@ -32,6 +32,9 @@ struct WindowFacts {
   int focus = 0;
   bool placed = false;  // the resource places the window at x, y (dialog units) itself
   int x = 0, y = 0;
+  // Opened while another window's event loop of its thread is running underneath: that
+  // window can take no events until this one closes, so it takes no input either.
+  bool modal = false;
 };
 
 class WindowMirror : public QWidget {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,6 +38,10 @@ enum ControlChange : unsigned {
   kChangeChart = 1u << 12,     // chart: its bars or level
   kChangeAll = 0xFFFFFFFFu,
 };
+
+// Reads what the user typed into an entry as a number; false refuses the text. See
+// Window::SetInputReader.
+using InputReader = std::function<bool(std::string_view text, double* value)>;
 
 class Control {
  public:
@@ -123,6 +128,7 @@ class Control {
   std::string picture_text_;
   std::optional<Picture> picture_;
   int text_limit_ = 0;  // "sN" pictures: at most N bytes
+  InputReader input_reader_;  // reads the edit text in place of the picture
   std::string edit_text_;
   bool modified_ = false;
   FontSpec font_;

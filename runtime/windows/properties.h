@@ -37,7 +37,9 @@ enum Property : int {
   kPropMessage = 0x7CB0,    // the status text shown while the control has the focus
 
   // Indexed properties (the index is the third argument).
-  kPropColumnEditor = 0x7D05,  // list, by column: the control floated over the selected cell
+  // list, by column: the control floated over the selected cell (an entry, a spin box, or a
+  // list of choices dropped from the cell)
+  kPropColumnEditor = 0x7D05,
   kPropAlertKey = 0x7D06,      // by slot 1..255: a key code that posts event 15; 0 frees it
   kPropColumnPicture = 0x7E05, // list, by column: the column's picture text
   kPropColumnFormat = 0x7E0A,  // list, by column: the column's part of the format; "" none

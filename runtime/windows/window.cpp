@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "runtime/windows/backend.h"
 #include "runtime/windows/properties.h"
@@ -390,7 +391,13 @@ bool Window::CheckInput(const Control& c, double* v, bool* numeric) const {
   const AnyRef& var = c.variable_;
   *v = 0;
   *numeric = false;
-  if (c.picture_) {
+  if (c.input_reader_) {
+    if (!c.input_reader_(c.edit_text_, v)) return false;
+    // The value must read back from what the picture shows, or the cell would show "#"s.
+    double shown = 0;
+    if (c.picture_ && !c.picture_->ParseInput(c.picture_->Format(*v), &shown)) return false;
+    *numeric = true;
+  } else if (c.picture_) {
     if (!c.picture_->ParseInput(c.edit_text_, v)) return false;
     *numeric = true;
   } else if (c.text_limit_ == 0 && (var.IsNull() ? c.has_range_ : var.IsNumeric())) {
@@ -798,7 +805,11 @@ bool Window::SetKnownProperty(Control* c, int control, int property, std::string
       }
       if (!is_number || n < 0) return false;
       Control* e = n == 0 ? nullptr : Find(static_cast<int>(n));
-      if (n != 0 && (e == nullptr || !IsInput(e->kind_))) return false;
+      // An entry edits the cell; another list drops its choices from the cell.
+      const bool floats = e != nullptr && (IsInput(e->kind_) || (e->kind_ == ControlKind::kList &&
+                                                                 e != c && e->floated_list_ == 0 &&
+                                                                 e->column_editors_.empty()));
+      if (n != 0 && !floats) return false;
       FloatEditor(*c, index, static_cast<int>(n));
       return true;
     }
@@ -849,6 +860,16 @@ bool Window::SetKnownProperty(Control* c, int control, int property, std::string
       c->other_[{property, index}] = std::string(value);
       return true;
   }
+}
+
+bool Window::SetInputReader(int control, InputReader reader) {
+  auto lock = Lock();
+  Control* c = Find(control);
+  if (c == nullptr || (c->kind_ != ControlKind::kEntry && c->kind_ != ControlKind::kSpin)) {
+    return false;
+  }
+  c->input_reader_ = std::move(reader);
+  return true;
 }
 
 bool Window::SetPropertyVariable(int control, int property, AnyRef variable) {

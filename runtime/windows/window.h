@@ -129,6 +129,11 @@ class Window {
   bool SetPropertyInt(int control, int property, int64_t value, int index = 0);
   // kPropUse: binds a variable to an entry, spin or display string and shows it.
   bool SetPropertyVariable(int control, int property, AnyRef variable);
+  // Lets an entry or spin box take texts its picture cannot read ("5/2" for odds): the reader
+  // turns the edit text into the value, or refuses it, in place of the picture; the picture
+  // still shows the value taken, and a value it cannot show is refused as well. An empty
+  // reader puts the picture back. False when the control does not exist or takes no text.
+  bool SetInputReader(int control, InputReader reader);
   // Binds the rows a list shows.
   bool BindList(int control, RowQueue* rows, const RecordDescriptor* layout);
   // What a chart shows; false when the control is not a chart.

@@ -405,7 +405,9 @@ void AnalysisWindow::SettleAndShow() {
 void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {
   AnalysisVariables vars;
   vars.Events = static_cast<int16_t>(events);
-  Show(vars.Sizes, std::to_string(system_size));
+  // A calculator whose "по :" is still 0 has no system chosen yet: the sizes start empty and
+  // the window says what it takes, rather than refusing a 0 the user never typed.
+  if (system_size >= 1) Show(vars.Sizes, std::to_string(system_size));
   vars.Stake = stake;
   RegisterAnalysisWindowResource();
   std::string error;

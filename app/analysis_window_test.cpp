@@ -374,6 +374,18 @@ TEST_F(AnalysisWindowTest, VariantsArePagedByUnrankingToAnyPlaceOfFourteenBillio
   Run(3, 2, 1.0);
 }
 
+TEST_F(AnalysisWindowTest, ACalculatorWithNoSizeChosenOpensItWithEmptySizesNotARefusedZero) {
+  backend().Check([] {
+    EXPECT_EQ(Shown(kAnSizesEntry), "");
+    EXPECT_EQ(Shown(kAnSentenceShown), "Размеры системы не указаны");
+    EXPECT_EQ(Shown(kAnVariantsShown), "");
+  });
+  backend().Type(kAnSizesEntry, "2");
+  backend().Check([] { EXPECT_EQ(Shown(kAnVariantsShown), "Вариантов: 3"); });
+  backend().CloseWindow();
+  Run(3, 0, 10.0);
+}
+
 TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndStake) {
   backend().Type(kEventCountEntry, "3");
   backend().Type(kSystemSizeSpin, "2");

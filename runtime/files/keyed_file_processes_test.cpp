@@ -9,6 +9,7 @@
 
 #include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
+#include "runtime/files/sqlite_keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/files/transaction.h"
@@ -236,7 +237,7 @@ TEST_F(TwoCopiesTest, AReservationIsSeenByNoOtherCopyAndGoesWithItsOwner) {
   f.SeeReserved(false);
   // No hold is left behind by any of it.
   sqlite3_stmt* st = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(f.Connection(), "SELECT count(*) FROM holds", -1, &st, nullptr),
+  ASSERT_EQ(sqlite3_prepare_v2(f.Sqlite()->Connection(), "SELECT count(*) FROM holds", -1, &st, nullptr),
             SQLITE_OK);
   ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(st, 0), 0);

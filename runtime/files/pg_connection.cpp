@@ -1,0 +1,127 @@
+#include "runtime/files/pg_connection.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/error_codes.h"
+#include "runtime/core/last_error.h"
+
+namespace rt {
+
+namespace {
+
+// libpq ends its messages with a newline; the runtime's texts have none.
+std::string Trimmed(const char* text) {
+  std::string s = text ? text : "";
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+int CodeOf(const std::string& state) {
+  if (state == "23505") return kDuplicateKey;
+  if (state == "42501" || state == "25006" || state.rfind("28", 0) == 0) return kAccessDenied;
+  return kDriverError;
+}
+
+}  // namespace
+
+PgResult::~PgResult() { PQclear(r_); }
+
+PgResult& PgResult::operator=(PgResult&& o) noexcept {
+  if (this != &o) {
+    PQclear(r_);
+    r_ = o.r_;
+    o.r_ = nullptr;
+  }
+  return *this;
+}
+
+bool PgResult::Ok() const {
+  if (!r_) return false;
+  ExecStatusType s = PQresultStatus(r_);
+  return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+}
+
+int PgResult::Rows() const { return r_ ? PQntuples(r_) : 0; }
+const char* PgResult::Text(int row, int col) const { return PQgetvalue(r_, row, col); }
+int PgResult::Length(int row, int col) const { return PQgetlength(r_, row, col); }
+bool PgResult::IsNull(int row, int col) const { return PQgetisnull(r_, row, col) != 0; }
+int64_t PgResult::Integer(int row, int col) const {
+  return std::strtoll(PQgetvalue(r_, row, col), nullptr, 10);
+}
+
+std::unique_ptr<PgConnection> PgConnection::Connect(const std::string& uri) {
+  PGconn* conn = PQconnectdb(uri.c_str());
+  if (!conn || PQstatus(conn) != CONNECTION_OK) {
+    std::string text = conn ? Trimmed(PQerrorMessage(conn)) : "out of memory";
+    // A refused login is the server's answer, not a failure to reach it.
+    bool refused = text.find("authentication failed") != std::string::npos ||
+                   text.find("password") != std::string::npos ||
+                   text.find("no pg_hba.conf entry") != std::string::npos ||
+                   text.find("permission denied") != std::string::npos;
+    SetLastError(refused ? kAccessDenied : kDriverError, "", text);
+    PQfinish(conn);
+    return nullptr;
+  }
+  // Messages the server sends on its own (notices) are not the user's business.
+  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  return std::unique_ptr<PgConnection>(new PgConnection(conn));
+}
+
+PgConnection::~PgConnection() { PQfinish(conn_); }
+
+PgResult PgConnection::Run(const std::string& sql, const std::vector<std::string>& params) {
+  // Inside a transaction a failed statement must fail alone, as it does on the local store (a
+  // duplicate key refuses that add, the rest still commits); the server would otherwise refuse
+  // everything up to the rollback.
+  if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) return RunNow(sql, params);
+  PgResult mark(PQexec(conn_, "SAVEPOINT rt_statement"));
+  if (!mark.Ok()) return mark;
+  PgResult r = RunNow(sql, params);
+  PgResult(PQexec(conn_, r.Ok() ? "RELEASE SAVEPOINT rt_statement"
+                                : "ROLLBACK TO SAVEPOINT rt_statement; RELEASE SAVEPOINT rt_statement"));
+  return r;
+}
+
+PgResult PgConnection::RunNow(const std::string& sql, const std::vector<std::string>& params) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    std::string name = "s" + std::to_string(prepared_.size() + 1);
+    PgResult r(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
+    if (!r.Ok()) return r;
+    it = prepared_.emplace(sql, name).first;
+  }
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const std::string& p : params) values.push_back(p.c_str());
+  return PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()),
+                                 values.data(), nullptr, nullptr, 0));
+}
+
+PgResult PgConnection::Exec(const std::string& sql) { return PgResult(PQexec(conn_, sql.c_str())); }
+
+int PgConnection::Fail(const PgResult& result) {
+  const char* state = result.raw() ? PQresultErrorField(result.raw(), PG_DIAG_SQLSTATE) : nullptr;
+  const char* primary =
+      result.raw() ? PQresultErrorField(result.raw(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  std::string text = primary ? primary : Trimmed(PQerrorMessage(conn_));
+  if (text.empty()) text = "the server gave no answer";
+  int code = state ? CodeOf(state) : kDriverError;
+  SetLastError(code, state ? state : "", text);
+  return code;
+}
+
+int PgConnection::BackendPid() const { return PQbackendPID(conn_); }
+
+bool PgConnection::InTransaction() const {
+  PGTransactionStatusType s = PQtransactionStatus(conn_);
+  return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+}
+
+bool PgConnection::TransactionFailed() const {
+  return PQtransactionStatus(conn_) == PQTRANS_INERROR;
+}
+
+}  // namespace rt

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/calculator_picture.h"
+#include "runtime/files/store_choice.h"
 #include "runtime/windows/backend.h"
 #include "runtime/windows/placed_control.h"
 
@@ -114,6 +115,11 @@ const rt::WindowResource& CalculatorWindowResource() {
 
 void RegisterCalculatorWindowResource() {
   rt::RegisterWindowResource(kCalculatorResource, &CalculatorWindowResource());
+}
+
+std::string AboutText() {
+  std::string store = rt::StoreChoice::ServerDescription();
+  return std::string(kAboutText) + "||  Данные: " + (store.empty() ? "файл kf" : store) + ".";
 }
 
 }  // namespace app

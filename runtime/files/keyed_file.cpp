@@ -14,10 +14,19 @@ namespace rt {
 
 KeyedFile::KeyedFile(const FileDeclaration& declaration, void* buffer)
     : decl_(declaration), buffer_(buffer), name_(declaration.Name()) {
-  if (StoreChoice::IsServer()) {
-    driver_ = std::make_unique<PgKeyedFile>(*this, StoreChoice::Uri());
-  } else {
-    driver_ = std::make_unique<SqliteKeyedFile>(*this);
+  FollowStoreChoice();
+}
+
+// A closed file goes to the store chosen now: a file object that outlives a change of the
+// choice (one made before the program read its options, or kept from test to test) opens
+// where the process keeps its files, not where they were kept when it was made.
+void KeyedFile::FollowStoreChoice() {
+  const std::string& uri = StoreChoice::Uri();
+  if (driver_ && driver_->IsOpen()) return;
+  if (uri.empty()) {
+    if (!driver_ || !driver_->AsSqlite()) driver_ = std::make_unique<SqliteKeyedFile>(*this);
+  } else if (!driver_ || !driver_->AsPg() || driver_->AsPg()->Uri() != uri) {
+    driver_ = std::make_unique<PgKeyedFile>(*this, uri);
   }
 }
 
@@ -29,10 +38,22 @@ KeyedFile::~KeyedFile() {
 SqliteKeyedFile* KeyedFile::Sqlite() const { return driver_->AsSqlite(); }
 PgKeyedFile* KeyedFile::Pg() const { return driver_->AsPg(); }
 
-int KeyedFile::Open(int access_mode) { return driver_->Open(access_mode); }
-int KeyedFile::Create() { return driver_->Create(); }
+int KeyedFile::Open(int access_mode) {
+  FollowStoreChoice();
+  return driver_->Open(access_mode);
+}
+
+int KeyedFile::Create() {
+  FollowStoreChoice();
+  return driver_->Create();
+}
+
 int KeyedFile::Close() { return driver_->Close(); }
-int KeyedFile::BuildKeys() { return driver_->BuildKeys(); }
+
+int KeyedFile::BuildKeys() {
+  FollowStoreChoice();
+  return driver_->BuildKeys();
+}
 int KeyedFile::Send(std::string_view option) { return driver_->Send(option); }
 bool KeyedFile::IsOpen() const { return driver_->IsOpen(); }
 bool KeyedFile::IsReadOnly() const { return driver_->IsReadOnly(); }

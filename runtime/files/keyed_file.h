@@ -51,7 +51,8 @@ class KeyedFile {
   // buffer: the record buffer, declaration.RecordSize() bytes.
   KeyedFile(const FileDeclaration& declaration, void* buffer);
   ~KeyedFile();  // closes the file (releasing its holds)
-  // The store of the process at construction decides the driver (store_choice.h).
+  // The store chosen for the process (store_choice.h) when the file is opened or created
+  // decides the driver.
   KeyedFile(const KeyedFile&) = delete;
   KeyedFile& operator=(const KeyedFile&) = delete;
 
@@ -164,6 +165,7 @@ class KeyedFile {
 
  private:
   friend class Transaction;
+  void FollowStoreChoice();
 
   const FileDeclaration& decl_;
   void* buffer_;

@@ -152,11 +152,11 @@ TEST_P(KeyedFileTest, EveryErrorCodeComesFromARealSituationWithItsText) {
     // No server listens there: the open says so in libpq's own words.
     StoreChoice::Set("postgresql:///tovik?host=" + dir_.File("nowhere") + "&port=1");
     KeyedFile bad(*decl_, &buf_);
-    StoreChoice::Set(store_.Uri());
     table.push_back({"open on a server that is not there", bad.Open(), kDriverError});
     EXPECT_NE(GetLastError().file_text.find("nowhere"), std::string::npos)
         << GetLastError().file_text;
     EXPECT_FALSE(bad.IsOpen());
+    StoreChoice::Set(store_.Uri());
   } else {
     std::string junk = dir_.File("junk");
     std::ofstream(junk, std::ios::binary) << std::string(4096, '\x5a');

@@ -72,32 +72,75 @@ std::unique_ptr<PgConnection> PgConnection::Connect(const std::string& uri) {
 
 PgConnection::~PgConnection() { PQfinish(conn_); }
 
-PgResult PgConnection::Run(const std::string& sql, const std::vector<std::string>& params) {
-  // Inside a transaction a failed statement must fail alone, as it does on the local store (a
-  // duplicate key refuses that add, the rest still commits); the server would otherwise refuse
-  // everything up to the rollback.
-  if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) return RunNow(sql, params);
-  PgResult mark(PQexec(conn_, "SAVEPOINT rt_statement"));
-  if (!mark.Ok()) return mark;
-  PgResult r = RunNow(sql, params);
-  PgResult(PQexec(conn_, r.Ok() ? "RELEASE SAVEPOINT rt_statement"
-                                : "ROLLBACK TO SAVEPOINT rt_statement; RELEASE SAVEPOINT rt_statement"));
-  return r;
-}
-
-PgResult PgConnection::RunNow(const std::string& sql, const std::vector<std::string>& params) {
+const std::string* PgConnection::Prepared(const std::string& sql, PgResult* failure) {
   auto it = prepared_.find(sql);
   if (it == prepared_.end()) {
+    // A statement the server refuses to prepare would end an open transaction: it is tried
+    // behind a savepoint of its own (once per statement and connection).
+    const bool in_transaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+    if (in_transaction) PgResult(PQexec(conn_, "SAVEPOINT rt_prepare"));
     std::string name = "s" + std::to_string(prepared_.size() + 1);
     PgResult r(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
-    if (!r.Ok()) return r;
+    if (in_transaction) {
+      PgResult(PQexec(conn_, r.Ok() ? "RELEASE SAVEPOINT rt_prepare"
+                                    : "ROLLBACK TO SAVEPOINT rt_prepare; RELEASE SAVEPOINT rt_prepare"));
+    }
+    if (!r.Ok()) {
+      *failure = std::move(r);
+      return nullptr;
+    }
     it = prepared_.emplace(sql, name).first;
   }
+  return &it->second;
+}
+
+PgResult PgConnection::Run(const std::string& sql, const std::vector<std::string>& params) {
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const std::string& p : params) values.push_back(p.c_str());
-  return PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()),
-                                 values.data(), nullptr, nullptr, 0));
+  const int n = static_cast<int>(values.size());
+  const bool in_transaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+  PgResult failure;
+  // Prepared outside the savepoint: a statement that cannot be prepared fails alone too.
+  const std::string* name = Prepared(sql, &failure);
+  if (!name) return failure;
+  if (!in_transaction) {
+    return PgResult(PQexecPrepared(conn_, name->c_str(), n, values.data(), nullptr, nullptr, 0));
+  }
+  // Inside a transaction a failed statement must fail alone, as it does on the local store (a
+  // duplicate key refuses that add, the rest still commits); the server would otherwise refuse
+  // everything up to the rollback. The savepoint, the statement and its release go to the
+  // server in one pipeline: one round trip, as the statement alone would take.
+  PgResult result;
+  if (PQenterPipelineMode(conn_) != 1 ||
+      PQsendQueryParams(conn_, "SAVEPOINT rt_statement", 0, nullptr, nullptr, nullptr, nullptr,
+                        0) != 1 ||
+      PQsendQueryPrepared(conn_, name->c_str(), n, values.data(), nullptr, nullptr, 0) != 1 ||
+      PQsendQueryParams(conn_, "RELEASE SAVEPOINT rt_statement", 0, nullptr, nullptr, nullptr,
+                        nullptr, 0) != 1 ||
+      PQpipelineSync(conn_) != 1) {
+    // The connection is gone or broken: what libpq says is the result.
+    while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+    PQexitPipelineMode(conn_);
+    return PgResult(PQmakeEmptyPGresult(conn_, PGRES_FATAL_ERROR));
+  }
+  bool savepoint_ok = false;
+  for (int query = 0; query < 4; ++query) {
+    PGresult* first = PQgetResult(conn_);
+    if (!first) break;  // the connection failed: no more results come
+    bool sync = PQresultStatus(first) == PGRES_PIPELINE_SYNC;
+    if (query == 0) savepoint_ok = PgResult(first).Ok();
+    else if (query == 1) result = PgResult(first);
+    else PQclear(first);
+    if (sync) break;
+    while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);  // the NULL after each query
+  }
+  PQexitPipelineMode(conn_);
+  if (!result.raw()) result = PgResult(PQmakeEmptyPGresult(conn_, PGRES_FATAL_ERROR));
+  if (!result.Ok() && savepoint_ok) {
+    PgResult(PQexec(conn_, "ROLLBACK TO SAVEPOINT rt_statement; RELEASE SAVEPOINT rt_statement"));
+  }
+  return result;
 }
 
 PgResult PgConnection::Exec(const std::string& sql) { return PgResult(PQexec(conn_, sql.c_str())); }

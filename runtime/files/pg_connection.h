@@ -72,7 +72,8 @@ class PgConnection {
 
  private:
   explicit PgConnection(pg_conn* conn) : conn_(conn) {}
-  PgResult RunNow(const std::string& sql, const std::vector<std::string>& params);
+  // The name of a statement prepared on this connection; nullptr with the failure.
+  const std::string* Prepared(const std::string& sql, PgResult* failure);
   pg_conn* conn_;
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
 };

@@ -44,6 +44,7 @@ class PgKeyedFile final : public KeyedFileDriver {
   ~PgKeyedFile() override;
 
   PgKeyedFile* AsPg() override { return this; }
+  const std::string& Uri() const { return uri_; }
 
   int Open(int access_mode) override;
   int Create() override;

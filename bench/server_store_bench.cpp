@@ -2,6 +2,7 @@
 // inserts on the same table in one transaction (the runtime should keep at least half the
 // rate), and a view page from the middle of 1,000 and 1,000,000 records (within 2x). The server
 // is TOVIK_TEST_DATABASE when set, else a private one started for the run and removed after.
+// "Расчет" over 255 rows read from the server should stay under 20 ms.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <unistd.h>
@@ -12,6 +13,9 @@
 #include <memory>
 #include <string>
 
+#include "app/odds_file.h"
+#include "app/system_bet.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/core/last_error.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
@@ -221,6 +225,42 @@ void BM_ServerViewPage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ServerViewPage)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// "Расчет" as the calculator runs it on a table of 255 odds on the server: every row read in
+// key order through the odds file (Eof, then Next), then the system computed (under 20 ms).
+void BM_ServerCalculate255Rows(benchmark::State& state) {
+  if (!Server::Get().Ok()) return state.SkipWithError("no server");
+  rt::StoreChoice::Set(Server::Get().Uri());
+  rt::KeyedFile& file = app::OddsFile();
+  app::OddsRecord& row = app::OddsBuffer();
+  if (file.Create() != 0 || file.Open() != 0) return state.SkipWithError("open failed");
+  file.DeleteAll();
+  rt::Transaction::Start({&file});
+  for (int i = 1; i <= 255; ++i) {
+    row.nn = static_cast<uint8_t>(i);
+    row.kf = 1.0 + i * 0.01;
+    if (file.Add() != 0) state.SkipWithError("add failed");
+  }
+  rt::Transaction::Commit();
+  std::vector<double> odds(255);
+  double total = 0;
+  for (auto _ : state) {
+    row.nn = 0;
+    int error = file.SetFromBuffer(app::OddsNnKey());
+    size_t stored = 0;
+    while (error == rt::kNoError && !file.Eof()) {
+      error = file.Next();
+      if (error == rt::kNoError && stored < odds.size()) odds[stored++] = row.kf;
+    }
+    if (error != rt::kNoError || stored != 255) state.SkipWithError("read failed");
+    total = app::ComputeSystemBet(std::span<const double>(odds.data(), stored), 255, 9, 2.5)
+                .total_return;
+    benchmark::DoNotOptimize(total);
+  }
+  file.Close();
+  rt::StoreChoice::Set("");
+}
+BENCHMARK(BM_ServerCalculate255Rows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -293,6 +293,38 @@ TEST_P(KeyedFileTest, DeletingWhileReadingForwardVisitsEveryRecordOnce) {
   EXPECT_EQ(file_->Previous(), kNoRecordAvailable);
 }
 
+TEST_P(KeyedFileTest, AReadingLoopSeesEveryRecordOnceAndAnotherStationsDeleteAMomentLater) {
+  ASSERT_EQ(file_->Create(), 0);
+  ASSERT_EQ(file_->Open(), 0);
+  std::vector<int> all;
+  for (int n = 1; n <= 100; ++n) all.push_back(n);
+  ASSERT_EQ(Transaction::Start({file_.get()}), 0);
+  for (int n : all) ASSERT_EQ(AddOdds(*file_, buf_, {n}), 0);
+  ASSERT_EQ(Transaction::Commit(), 0);
+  // Eof then Next, forward and back, across many rows: each once, in order.
+  std::vector<int> seen;
+  file_->Set(&Key());
+  while (!file_->Eof() && file_->Next() == 0) seen.push_back(buf_.nn);
+  EXPECT_EQ(GetLastError().code, 0);
+  EXPECT_EQ(seen, all);
+  EXPECT_EQ(ReadAll(*file_, &Key(), false), std::vector<int>(all.rbegin(), all.rend()));
+
+  // Another station deletes a row ahead of a reader that has stopped for a moment.
+  OddsRow other_buf{};
+  KeyedFile other(*decl_, &other_buf);
+  ASSERT_EQ(other.Open(), 0);
+  file_->Set(&Key());
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(file_->Next(), 0);
+  other_buf.nn = 12;
+  ASSERT_EQ(other.Get(Key()), 0);
+  ASSERT_EQ(other.Delete(), 0);
+  usleep(150000);
+  ASSERT_EQ(file_->Next(), 0);
+  EXPECT_EQ(buf_.nn, 11);
+  ASSERT_EQ(file_->Next(), 0);
+  EXPECT_EQ(buf_.nn, 13);
+}
+
 TEST_P(KeyedFileTest, PutAndDeleteWorkOnTheCurrentRecordOnly) {
   ASSERT_EQ(file_->Create(), 0);
   ASSERT_EQ(file_->Open(), 0);

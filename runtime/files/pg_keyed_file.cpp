@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -26,6 +27,8 @@ namespace {
 constexpr const char* kFormat = "1";
 constexpr const char* kFilesTable = "tovik_files";
 constexpr size_t kMaxName = 63;  // the server cuts longer identifiers silently
+constexpr int kBatch = 32;       // rows a reading loop takes from one statement
+constexpr std::chrono::milliseconds kBatchLife(100);
 // Every Create holds this advisory key while it looks and builds, so two stations creating
 // one file at once build it once. Table oids (the first half of a hold's key) are never this low.
 constexpr const char* kCreateLockKey = "1";
@@ -113,17 +116,17 @@ int HexDigit(char c) {
 
 // Loads one stored value (the server's text form) into its field: "" when it is the field's
 // value exactly, else what is wrong with it, and the field is cleared (never narrowed or 0).
-std::string LoadField(const PgResult& r, int col, const AnyRef& target) {
+std::string LoadField(const PgResult& r, int row, int col, const AnyRef& target) {
   AnyRef ref = target;
-  const char* text = r.Text(0, col);
-  size_t length = static_cast<size_t>(r.Length(0, col));
+  const char* text = r.Text(row, col);
+  size_t length = static_cast<size_t>(r.Length(row, col));
   auto refuse = [&](const std::string& why) {
-    std::string shown = r.IsNull(0, col) ? "no value (NULL)" : Shown(text, ref.type());
+    std::string shown = r.IsNull(row, col) ? "no value (NULL)" : Shown(text, ref.type());
     if (ref.type() == Type::Group) std::memset(ref.address(), 0, ref.size());
     else ref.Clear();
     return "holds " + shown + why;
   };
-  if (r.IsNull(0, col)) return refuse("");
+  if (r.IsNull(row, col)) return refuse("");
   switch (ref.type()) {
     case Type::Real: {
       errno = 0;
@@ -175,15 +178,15 @@ std::string LoadField(const PgResult& r, int col, const AnyRef& target) {
   }
 }
 
-// Loads the stored fields of a result's first row (columns as SelectList) into a record image.
-std::string LoadRecord(const KeyedFileSchema& schema, const PgResult& r, void* record) {
+// Loads the stored fields of a result's row (columns as SelectList) into a record image.
+std::string LoadRecord(const KeyedFileSchema& schema, const PgResult& r, int row, void* record) {
   const RecordDescriptor& d = schema.Declaration().Record();
   std::string problem;
   int col = 2;
   for (size_t f : schema.StoredFields()) {
-    std::string why = LoadField(r, col++, d.Field(record, f));
+    std::string why = LoadField(r, row, col++, d.Field(record, f));
     if (!why.empty() && problem.empty()) {
-      problem = "record " + std::string(r.Text(0, 0)) + ": " + d.field(f).label + " " + why;
+      problem = "record " + std::string(r.Text(row, 0)) + ": " + d.field(f).label + " " + why;
     }
   }
   return problem;
@@ -203,7 +206,7 @@ std::vector<StoredValue> ValuesFromImage(const KeyedFileSchema& schema, const Fi
 
 // The same values as stored in a read row (columns as the driver's ReadList).
 std::vector<StoredValue> ValuesFromRow(const KeyedFileSchema& schema, const FileKey& key,
-                                       const PgResult& r) {
+                                       const PgResult& r, int row) {
   const std::vector<size_t>& stored = schema.StoredFields();
   const std::vector<size_t>& shadows = schema.ShadowFields();
   std::vector<StoredValue> out(key.ComponentCount());
@@ -214,7 +217,7 @@ std::vector<StoredValue> ValuesFromRow(const KeyedFileSchema& schema, const File
       col = 2 + static_cast<int>(stored.size()) +
             static_cast<int>(std::find(shadows.begin(), shadows.end(), f) - shadows.begin());
     }
-    out[c].bytes.assign(r.Text(0, col), static_cast<size_t>(r.Length(0, col)));
+    out[c].bytes.assign(r.Text(row, col), static_cast<size_t>(r.Length(row, col)));
   }
   return out;
 }
@@ -608,6 +611,7 @@ int PgKeyedFile::Create() {
 }
 
 int PgKeyedFile::Close() {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (!own_) return Result(kFileNotOpen);
   if (m.in_transaction) Transaction::Rollback();
@@ -635,6 +639,7 @@ int PgKeyedFile::Close() {
 }
 
 int PgKeyedFile::BuildKeys() {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (own_ && m.read_only) return Result(kAccessDenied);
   if (m.in_transaction) return Result(kNotSupported);
@@ -685,7 +690,7 @@ int PgKeyedFile::BuildKeys() {
                             {r.Text(row, 0)});
       if (!one.Ok()) return fail(c->Fail(one));
       if (one.Rows() == 0) continue;
-      if (std::string problem = LoadRecord(m.schema, one, image.data()); !problem.empty()) {
+      if (std::string problem = LoadRecord(m.schema, one, 0, image.data()); !problem.empty()) {
         // No index is built from a guess: the rebuild is undone and the file stays as it was.
         return fail(Refuse(kDriverError, problem));
       }
@@ -772,33 +777,33 @@ int PgKeyedFile::HeldByOther(int64_t id, int* code) {
   return r.Text(0, 0)[0] == 't';
 }
 
-int PgKeyedFile::ReadResult(const PgResult& r, int not_found, const FileKey* order,
+int PgKeyedFile::ReadResult(const PgResult& r, int row, int not_found, const FileKey* order,
                             bool move_past_held) {
   KeyedFileImpl& m = *impl_;
   bool hold = m.hold_armed, watch = m.watch_armed;
   m.hold_armed = m.watch_armed = false;
   if (!r.Ok()) return Fail(r);
-  if (r.Rows() == 0) return Result(not_found);
+  if (r.Rows() <= row) return Result(not_found);
   bool place_hold = hold && !m.read_only;
-  int64_t id = r.Integer(0, 0);
-  int64_t version = r.Integer(0, 1);
+  int64_t id = r.Integer(row, 0);
+  int64_t version = r.Integer(row, 1);
   int held_col = 2 + static_cast<int>(m.schema.StoredFields().size() +
                                       m.schema.ShadowFields().size());
   // Whatever happens to the row, a sequence moves past it by what is stored.
   auto move_past = [&]() {
     m.seq_key = order;
     m.anchor = KeyedFileImpl::Anchor::kAfter;
-    m.anchor_values = order ? ValuesFromRow(m.schema, *order, r) : std::vector<StoredValue>();
+    m.anchor_values = order ? ValuesFromRow(m.schema, *order, r, row) : std::vector<StoredValue>();
     m.anchor_id = id;
   };
   // Another station's reservation is read only for the number it takes.
-  bool held = !(m.see_reserved && version == 0) && r.Text(0, held_col)[0] == 't';
+  bool held = !(m.see_reserved && version == 0) && r.Text(row, held_col)[0] == 't';
   std::vector<unsigned char> image;
   std::string problem;
   if (!held) {
     image.resize(decl_.RecordSize());
     std::memcpy(image.data(), buffer_, image.size());
-    problem = LoadRecord(m.schema, r, image.data());
+    problem = LoadRecord(m.schema, r, row, image.data());
   }
   if (held || !problem.empty()) {
     if (move_past_held) move_past();
@@ -869,17 +874,49 @@ std::string PgKeyedFile::SequenceSql(bool forward, std::vector<std::string>* par
     if (m.anchor == A::kBuffer) id = forward ? INT64_MIN : INT64_MAX;
     params->push_back(std::to_string(id));
   }
-  return sql + KeyedFileStatements::OrderBy(m.schema, m.seq_key, forward) + " LIMIT 1";
+  return sql + KeyedFileStatements::OrderBy(m.schema, m.seq_key, forward);
 }
 
 int PgKeyedFile::Next() { return Step(true); }
 int PgKeyedFile::Previous() { return Step(false); }
 
+// A reading loop (Eof, Next, Next...) reads a batch of rows in one statement and takes the
+// rows after the first from it while nothing moves the sequence elsewhere, writes or changes
+// connection in between: the statement the next read would run is remembered and must match.
+// A row taken from a batch is as the server had it when the batch was read, at most a tenth of
+// a second before (as a local read is as the file was a moment before the caller acts on it);
+// a hold armed for it is still placed on the server, and every write checks the server's row.
+bool PgKeyedFile::BatchServes(const std::string& sql, const std::vector<std::string>& params) const {
+  // A batch that came back full may have more rows after its last: those need a new read.
+  // And a batch is a moment's picture: one older than that is read again.
+  bool rows_left = batch_next_ < batch_.Rows() || batch_.Rows() < kBatch;
+  bool fresh = std::chrono::steady_clock::now() - batch_time_ < kBatchLife;
+  return batch_.raw() && rows_left && fresh && sql == batch_sql_ && params == batch_params_ &&
+         active_ == batch_conn_ && writes_ == batch_writes_;
+}
+
 int PgKeyedFile::Step(bool forward) {
   if (!own_) return Result(kFileNotOpen);
   std::vector<std::string> params;
   std::string sql = SequenceSql(forward, &params);
-  return ReadResult(active_->Run(sql, params), kNoRecordAvailable, impl_->seq_key, true);
+  if (!BatchServes(sql, params)) {
+    batch_ = active_->Run(sql + " LIMIT " + std::to_string(kBatch), params);
+    batch_next_ = 0;
+    batch_time_ = std::chrono::steady_clock::now();
+  }
+  PgResult batch = std::move(batch_);
+  int row = batch_next_++;
+  int code = ReadResult(batch, row, kNoRecordAvailable, impl_->seq_key, true);
+  if (batch.Ok() && (code == kNoError || code == kRecordHeld || code == kNoRecordAvailable)) {
+    // What the next read in this direction would run; a batch that came back short also
+    // knows where the sequence ends.
+    batch_params_.clear();
+    batch_sql_ = SequenceSql(forward, &batch_params_);
+    batch_conn_ = active_;
+    batch_writes_ = writes_;
+    batch_ = std::move(batch);
+  }
+  return code;
 }
 
 bool PgKeyedFile::Eof() {
@@ -887,16 +924,25 @@ bool PgKeyedFile::Eof() {
     Result(kFileNotOpen);
     return true;
   }
-  // A failure is no end of the file: false, with the error set.
   std::vector<std::string> params;
   std::string sql = SequenceSql(true, &params);
-  PgResult r = active_->Run(sql, params);
-  if (!r.Ok()) {
-    Fail(r);
-    return false;
+  if (!BatchServes(sql, params)) {
+    batch_ = active_->Run(sql + " LIMIT " + std::to_string(kBatch), params);
+    batch_next_ = 0;
+    batch_time_ = std::chrono::steady_clock::now();
+    if (!batch_.Ok()) {
+      // A failure is no end of the file: false, with the error set.
+      Fail(batch_);
+      batch_ = PgResult();
+      return false;
+    }
+    batch_sql_ = std::move(sql);
+    batch_params_ = std::move(params);
+    batch_conn_ = active_;
+    batch_writes_ = writes_;
   }
   Result(kNoError);
-  return r.Rows() == 0;
+  return batch_next_ >= batch_.Rows();
 }
 
 int PgKeyedFile::Get(const FileKey& key) {
@@ -909,7 +955,7 @@ int PgKeyedFile::Get(const FileKey& key) {
     sql += m.schema.ComponentTerm(key, c) + " = $" + std::to_string(c + 1) + " AND ";
   }
   sql += kVersion + " <> 0 ORDER BY " + kId + " LIMIT 1";
-  return ReadResult(active_->Run(sql, params), kRecordNotFound, &key, false);
+  return ReadResult(active_->Run(sql, params), 0, kRecordNotFound, &key, false);
 }
 
 int PgKeyedFile::ClearCurrent() {
@@ -943,7 +989,7 @@ int PgKeyedFile::Reget(const FileKey* key, std::string_view position) {
   if (!id) return GetLastError().code;
   PgResult r = active_->Run("SELECT " + ReadList() + " FROM " + table_ + " WHERE " + kId + " = $1",
                             {std::to_string(id)});
-  return ReadResult(r, kRecordNotFound, key, false);
+  return ReadResult(r, 0, kRecordNotFound, key, false);
 }
 
 int PgKeyedFile::Hold() {
@@ -970,6 +1016,7 @@ int PgKeyedFile::Add() { return Insert(false); }
 int PgKeyedFile::Reserve() { return Insert(true); }
 
 int PgKeyedFile::Insert(bool reserved) {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (!own_) return Result(kFileNotOpen);
   if (m.read_only) return Result(kAccessDenied);
@@ -1006,6 +1053,7 @@ int PgKeyedFile::Insert(bool reserved) {
 void PgKeyedFile::SeeReserved(bool on) { impl_->see_reserved = on; }
 
 int PgKeyedFile::DeleteAll(int64_t* deleted) {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (deleted) *deleted = 0;
   if (!own_) return Result(kFileNotOpen);
@@ -1033,6 +1081,7 @@ int PgKeyedFile::BeginCurrentRecordWrite() {
 }
 
 int PgKeyedFile::Put() {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (int code = BeginCurrentRecordWrite(); code != kNoError) return code;
   bool watched = m.watched_id == m.current_id;
@@ -1079,6 +1128,7 @@ int PgKeyedFile::Put() {
 }
 
 int PgKeyedFile::Delete() {
+  ++writes_;
   KeyedFileImpl& m = *impl_;
   if (int code = BeginCurrentRecordWrite(); code != kNoError) return code;
   PgResult r = active_->Run("DELETE FROM " + table_ + " WHERE " + kId + " = $1 AND NOT " +
@@ -1201,10 +1251,10 @@ int PgKeyedFile::LoadById(int64_t id, const FileKey* key) {
   if (!own_) return Result(kFileNotOpen);
   PgResult r = active_->Run("SELECT " + ReadList() + " FROM " + table_ + " WHERE " + kId + " = $1",
                             {std::to_string(id)});
-  int code = ReadResult(r, kRecordNotFound, key, true);
+  int code = ReadResult(r, 0, kRecordNotFound, key, true);
   if (code == kRecordHeld && r.Rows() > 0) {
     // Shown, not taken: a list keeps the row while another station holds it.
-    LoadRecord(impl_->schema, r, buffer_);
+    LoadRecord(impl_->schema, r, 0, buffer_);
     return Result(kRecordHeld);
   }
   return code;

@@ -23,6 +23,7 @@
 // again: reconnecting silently would lose the station's holds.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
@@ -31,12 +32,11 @@
 #include "runtime/files/filter_sql.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_driver.h"
+#include "runtime/files/pg_connection.h"
 
 namespace rt {
 
 class KeyedFileImpl;
-class PgConnection;
-class PgResult;
 
 class PgKeyedFile final : public KeyedFileDriver {
  public:
@@ -102,7 +102,9 @@ class PgKeyedFile final : public KeyedFileDriver {
   static std::string TableName(const std::string& file_name);
 
  private:
-  int ReadResult(const PgResult& r, int not_found, const FileKey* order, bool move_past_held);
+  int ReadResult(const PgResult& r, int row, int not_found, const FileKey* order,
+                 bool move_past_held);
+  bool BatchServes(const std::string& sql, const std::vector<std::string>& params) const;
   int Step(bool forward);
   int Insert(bool reserved);
   int BeginCurrentRecordWrite();
@@ -130,6 +132,16 @@ class PgKeyedFile final : public KeyedFileDriver {
   uint32_t oid_ = 0;                // the table's: the first half of every hold's lock key
   int pid_ = 0;                     // own_'s server process, as pg_locks names it
   std::set<int64_t> reserved_;      // this station's reservations (locked until put or gone)
+  uint64_t writes_ = 0;             // changes made through this file (and closes)
+  // The rows a reading loop read ahead (Step, Eof), and the statement, connection and writes
+  // under which the next of them is the next read's row.
+  PgResult batch_;
+  int batch_next_ = 0;
+  std::string batch_sql_;
+  std::vector<std::string> batch_params_;
+  const PgConnection* batch_conn_ = nullptr;
+  uint64_t batch_writes_ = 0;
+  std::chrono::steady_clock::time_point batch_time_;
 };
 
 }  // namespace rt

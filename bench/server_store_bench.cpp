@@ -15,6 +15,7 @@
 
 #include "app/odds_file.h"
 #include "app/system_bet.h"
+#include "bench/view_bench_table.h"
 #include "runtime/core/error_codes.h"
 #include "runtime/core/last_error.h"
 #include "runtime/files/file_declaration.h"
@@ -28,22 +29,8 @@ namespace {
 
 constexpr int kRows = 10000;
 
-#pragma pack(push, 1)
-struct Rec {
-  int32_t nn;
-  double kf;
-  char name[20];
-};
-#pragma pack(pop)
-
-std::unique_ptr<rt::FileDeclaration> Declaration(const std::string& name) {
-  rt::RecordDescriptor r;
-  r.Add("KF:NN", rt::Type::Long).Add("KF:KF", rt::Type::Real).Add("KF:NAME", rt::Type::String, 20);
-  auto d = std::make_unique<rt::FileDeclaration>("KF", name, r);
-  d->AddKey("KF:nn_key").Ascending(0).Unique().MakePrimary();
-  d->AddKey("KF:name_key").Ascending(2).AllowDuplicates().IgnoreCase();
-  return d;
-}
+using Rec = bench::ViewRecord;
+using bench::ViewDeclaration;
 
 // The server of the run, in a schema of its own: made on first use, dropped at exit.
 class Server {
@@ -115,7 +102,7 @@ bool FreshTable(const rt::FileDeclaration& decl) {
 void BM_ServerAddRecords(benchmark::State& state) {
   if (!Server::Get().Ok()) return state.SkipWithError("no server");
   rt::StoreChoice::Set(Server::Get().Uri());
-  auto decl = Declaration("adds");
+  auto decl = ViewDeclaration("adds");
   Rec rec{};
   for (auto _ : state) {
     state.PauseTiming();
@@ -143,7 +130,7 @@ BENCHMARK(BM_ServerAddRecords)->Unit(benchmark::kMillisecond);
 void BM_RawLibpqInsert(benchmark::State& state) {
   if (!Server::Get().Ok()) return state.SkipWithError("no server");
   rt::StoreChoice::Set(Server::Get().Uri());
-  auto decl = Declaration("adds");
+  auto decl = ViewDeclaration("adds");
   for (auto _ : state) {
     state.PauseTiming();
     if (!FreshTable(*decl)) state.SkipWithError("create failed");
@@ -188,7 +175,7 @@ Pages* PagesOf(int64_t records) {
   if (slot) return slot.get();
   rt::StoreChoice::Set(Server::Get().Uri());
   auto p = std::make_unique<Pages>();
-  p->decl = Declaration("pages" + std::to_string(records));
+  p->decl = ViewDeclaration("pages" + std::to_string(records));
   p->file = std::make_unique<rt::KeyedFile>(*p->decl, &p->rec);
   if (p->file->Create() != 0) return nullptr;
   std::string name = "'name ' || lpad((i % 997)::text, 7, '0')";
@@ -210,19 +197,8 @@ void BM_ServerViewPage(benchmark::State& state) {
   Pages* p = PagesOf(records);
   if (p == nullptr) return state.SkipWithError("building the table failed");
   rt::View view(p->file.get());
-  view.Open();
-  view.SetOrder("KF:NN");
-  view.SetFilter("KF:KF > 1.5 AND INSTRING('name', KF:NAME, 1, 1) = 1");
-  for (auto _ : state) {
-    p->rec.nn = static_cast<int32_t>(records / 2);
-    view.Set(1);
-    for (int i = 0; i < 20; ++i) {
-      if (view.Next() != 0) {
-        state.SkipWithError("the view ran out of records");
-        break;
-      }
-    }
-  }
+  bench::OpenPagingView(view);
+  bench::ReadMiddlePages(state, view, p->rec, records);
 }
 BENCHMARK(BM_ServerViewPage)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 

@@ -45,6 +45,9 @@ class KeyedFileImpl {
   int Arm(bool open, bool* flag);                    // Hold, Watch: the next read takes it
   int ForgetCurrent(bool open);                      // ClearCurrent
   std::string CurrentPosition(bool open, const FileKey* key);  // Position
+  // Send: takes a driver option ("Recover=<seconds>", "QUICKSCAN=on|off"); true when the wait
+  // for a locked file (busy_ms) changed, for the driver to pass on to its connection.
+  bool TakeOption(std::string_view option);
   // A key's component values as the store keeps them, from a record image.
   struct StoredValue;
   using ImageValues = std::vector<StoredValue> (*)(const KeyedFileSchema&, const FileKey&, void*);

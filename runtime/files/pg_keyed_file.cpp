@@ -713,20 +713,7 @@ int PgKeyedFile::BuildKeys() {
 }
 
 int PgKeyedFile::Send(std::string_view option) {
-  KeyedFileImpl& m = *impl_;
-  size_t eq = option.find('=');
-  std::string name = Upper(option.substr(0, eq));
-  std::string value = eq == std::string_view::npos ? "" : std::string(option.substr(eq + 1));
-  if (name == "RECOVER") {
-    char* end = nullptr;
-    long seconds = std::strtol(value.c_str(), &end, 10);
-    if (end != value.c_str() && seconds >= 0 && seconds <= 3600) {
-      m.busy_ms = static_cast<int>(seconds * 1000);
-      if (own_) own_->Exec(LockTimeoutSql(m.busy_ms));
-    }
-  } else if (name == "QUICKSCAN") {
-    m.quick_scan = Upper(value) == "ON";
-  }
+  if (impl_->TakeOption(option) && own_) own_->Exec(LockTimeoutSql(impl_->busy_ms));
   return Result(kNoError);
 }
 

@@ -312,6 +312,23 @@ int64_t KeyedFileImpl::PositionId(bool open, const FileKey* key, std::string_vie
   return id;
 }
 
+bool KeyedFileImpl::TakeOption(std::string_view option) {
+  size_t eq = option.find('=');
+  std::string name = Upper(option.substr(0, eq));
+  std::string value = eq == std::string_view::npos ? "" : std::string(option.substr(eq + 1));
+  if (name == "RECOVER") {
+    char* end = nullptr;
+    long seconds = std::strtol(value.c_str(), &end, 10);
+    if (end != value.c_str() && seconds >= 0 && seconds <= 3600) {
+      busy_ms = static_cast<int>(seconds * 1000);
+      return true;
+    }
+  } else if (name == "QUICKSCAN") {
+    quick_scan = Upper(value) == "ON";
+  }
+  return false;
+}
+
 std::string KeyedFileImpl::CurrentPosition(bool open, const FileKey* key) {
   if (!open || !current_id) {
     Result(open ? kNoRecordAvailable : kFileNotOpen);
@@ -889,20 +906,7 @@ int SqliteKeyedFile::BuildKeys() {
 }
 
 int SqliteKeyedFile::Send(std::string_view option) {
-  KeyedFileImpl& m = *impl_;
-  size_t eq = option.find('=');
-  std::string name = Upper(option.substr(0, eq));
-  std::string value = eq == std::string_view::npos ? "" : std::string(option.substr(eq + 1));
-  if (name == "RECOVER") {
-    char* end = nullptr;
-    long seconds = std::strtol(value.c_str(), &end, 10);
-    if (end != value.c_str() && seconds >= 0 && seconds <= 3600) {
-      m.busy_ms = static_cast<int>(seconds * 1000);
-      if (m.db) sqlite3_busy_timeout(m.db, m.busy_ms);
-    }
-  } else if (name == "QUICKSCAN") {
-    m.quick_scan = Upper(value) == "ON";
-  }
+  if (impl_->TakeOption(option) && impl_->db) sqlite3_busy_timeout(impl_->db, impl_->busy_ms);
   return Result(kNoError);
 }
 

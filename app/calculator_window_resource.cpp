@@ -118,8 +118,15 @@ void RegisterCalculatorWindowResource() {
 }
 
 std::string AboutText() {
-  std::string store = rt::StoreChoice::ServerDescription();
-  return std::string(kAboutText) + "||  Данные: " + (store.empty() ? "файл kf" : store) + ".";
+  std::string text = std::string(kAboutText) + "||  Данные: ";
+  if (!rt::StoreChoice::IsServer()) return text + "файл kf.";
+  rt::StoreChoice::Server s = rt::StoreChoice::ServerNamed();
+  text += "сервер PostgreSQL";
+  if (!s.database.empty()) text += ", база " + s.database;
+  text += ",|  " + (s.host.empty() ? std::string("localhost") : s.host);
+  if (!s.port.empty()) text += ":" + s.port;
+  if (!s.user.empty()) text += ", пользователь " + s.user;
+  return text + ".";
 }
 
 }  // namespace app

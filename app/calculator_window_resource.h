@@ -61,7 +61,7 @@ inline constexpr std::string_view kAboutText =
     "  Сумма - выигрыш всех вариантов,|"
     "  если все события таблицы сыграли.||"
     "  F2 - анализ системы по исходам событий.";
-// kAboutText and a last line naming where the odds table is kept: "файл kf", or the server,
+// kAboutText and last lines naming where the odds table is kept: "файл kf", or the server,
 // its database and login (never the password).
 std::string AboutText();
 // The help message of control 7, exactly as stored ("|" breaks lines).

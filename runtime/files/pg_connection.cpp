@@ -12,10 +12,16 @@ namespace rt {
 
 namespace {
 
-// libpq ends its messages with a newline; the runtime's texts have none.
+// libpq writes its messages over several lines ending in a newline; the runtime's texts are
+// one line, shown in a message box.
 std::string Trimmed(const char* text) {
-  std::string s = text ? text : "";
-  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  std::string s;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    bool space = *p == '\n' || *p == '\t' || *p == '\r';
+    if (space && (s.empty() || s.back() == ' ')) continue;
+    s += space ? ' ' : *p;
+  }
+  while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
 }
 

@@ -31,29 +31,25 @@ std::string StoreChoice::FromStart(int argc, char** argv) {
   return env ? env : "";
 }
 
-std::string StoreChoice::ServerDescription() {
+StoreChoice::Server StoreChoice::ServerNamed() {
+  Server server;
   const std::string& uri = Uri();
-  if (uri.empty()) return "";
+  if (uri.empty()) return server;
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
   if (!options) {
     PQfreemem(error);
-    return "PostgreSQL";
+    return server;
   }
-  std::string host, port, db, user;
   for (PQconninfoOption* o = options; o->keyword; ++o) {
     if (!o->val) continue;
-    if (!std::strcmp(o->keyword, "host")) host = o->val;
-    if (!std::strcmp(o->keyword, "port")) port = o->val;
-    if (!std::strcmp(o->keyword, "dbname")) db = o->val;
-    if (!std::strcmp(o->keyword, "user")) user = o->val;
+    if (!std::strcmp(o->keyword, "host")) server.host = o->val;
+    if (!std::strcmp(o->keyword, "port")) server.port = o->val;
+    if (!std::strcmp(o->keyword, "dbname")) server.database = o->val;
+    if (!std::strcmp(o->keyword, "user")) server.user = o->val;
   }
   PQconninfoFree(options);
-  std::string text = "PostgreSQL: база " + (db.empty() ? std::string("по умолчанию") : db);
-  text += " на " + (host.empty() ? std::string("localhost") : host);
-  if (!port.empty()) text += ":" + port;
-  if (!user.empty()) text += ", пользователь " + user;
-  return text;
+  return server;
 }
 
 }  // namespace rt

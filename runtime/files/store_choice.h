@@ -19,9 +19,15 @@ class StoreChoice {
   // local files even when the variable is set.
   static std::string FromStart(int argc, char** argv);
 
-  // The server and database in words for the About text ("PostgreSQL: база bets на server:5432,
-  // пользователь desk1"); never the password. "" for the local files.
-  static std::string ServerDescription();
+  // Where the server store is, as a program names it to its user: never the password. All
+  // empty for the local files; a part the URI leaves out is empty (libpq's default applies).
+  struct Server {
+    std::string host;  // a name, an address or a socket folder
+    std::string port;
+    std::string database;
+    std::string user;
+  };
+  static Server ServerNamed();
 };
 
 }  // namespace rt

@@ -196,6 +196,52 @@ TEST_P(TwoCopiesTest, CopyKilledInsideATransactionLeavesNothingBehind) {
   EXPECT_EQ(f.Records(), 4);
 }
 
+// A copy writing two files in one transaction is killed before its commit, or once its commit
+// has returned: the two files change together or not at all.
+TEST_P(TwoCopiesTest, TwoFilesOfAKilledCopysTransactionChangeTogetherOrNotAtAll) {
+  auto second = testing::OddsDecl(dir_.File("second"));
+  {
+    OddsRow b{};
+    KeyedFile g(*second, &b);
+    ASSERT_EQ(g.Create(), 0);
+  }
+  for (bool commit : {false, true}) {
+    Copy writer([&](Copy& self) {
+      OddsRow b1{}, b2{};
+      KeyedFile f1(*decl_, &b1), f2(*second, &b2);
+      if (f1.Open() != 0 || f2.Open() != 0) return 10;
+      if (Transaction::Start({&f1, &f2}) != 0) return 11;
+      b1.nn = commit ? 70 : 60;
+      b2.nn = b1.nn;
+      if (f1.Add() != 0 || f2.Add() != 0) return 12;
+      if (commit && Transaction::Commit() != 0) return 13;
+      self.Tell('w');
+      self.Hear();  // killed here
+      return 0;
+    });
+    ASSERT_EQ(writer.Listen(), 'w') << commit;
+    kill(writer.pid(), SIGKILL);
+    writer.Wait();
+    OddsRow b{};
+    KeyedFile f1(*decl_, &b), f2(*second, &b);
+    ASSERT_EQ(f1.Open(), 0);
+    ASSERT_EQ(f2.Open(), 0);
+    // A dead copy's lock (or server session) goes a moment after it: a busy read is tried again.
+    int found1 = kDriverError, found2 = kDriverError;
+    for (int i = 0; i < 200; ++i) {
+      b.nn = commit ? 70 : 60;
+      found1 = f1.Get(Key());
+      b.nn = commit ? 70 : 60;
+      found2 = f2.Get(second->Key(0));
+      if (found1 != kDriverError && found2 != kDriverError) break;
+      usleep(10000);
+    }
+    int want = commit ? kNoError : kRecordNotFound;
+    EXPECT_EQ(found1, want) << commit;
+    EXPECT_EQ(found2, want) << commit;
+  }
+}
+
 // The NN values a whole key-order sequence reads.
 std::vector<int> Listed(KeyedFile& f, OddsRow& b, const FileKey& key) {
   std::vector<int> out;

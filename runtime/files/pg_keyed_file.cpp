@@ -507,6 +507,9 @@ int ServerName(const std::string& file_name, std::string* out) {
   if (out->size() > kMaxName) {
     return Refuse(kDriverError, "a file name on the server is at most 63 bytes: " + *out);
   }
+  if (*out == kFilesTable) {
+    return Refuse(kInvalidRecordDeclaration, "the name " + *out + " is the store's own table");
+  }
   return kNoError;
 }
 

@@ -183,6 +183,24 @@ TEST(ServerStoreTest, ATableChangedBehindTheProgramsBackIsRefusedByNameOrReadAsA
   EXPECT_EQ(foreign.Create(), kInvalidRecordDeclaration);
   EXPECT_EQ(GetLastError().file_text,
             "the database holds a table other that is not a keyed file of this program");
+
+  // Names the server cannot give a file of its own: refused before anything is made.
+  struct Name {
+    std::string name;
+    int code;
+  } names[] = {{"tovik_files", kInvalidRecordDeclaration},
+               {std::string(64, 'n'), kDriverError},
+               {"folder/", kFileNotFound}};
+  for (const Name& n : names) {
+    auto d = testing::OddsDecl(n.name);
+    KeyedFile named(*d, &buf);
+    EXPECT_EQ(named.Create(), n.code) << n.name;
+    EXPECT_EQ(named.Open(), n.code) << n.name;
+    EXPECT_FALSE(named.IsOpen());
+  }
+  EXPECT_EQ(store.Raw("DO $$ BEGIN IF (SELECT count(*) FROM pg_tables WHERE tablename LIKE "
+                      "'nnnn%') > 0 THEN RAISE EXCEPTION 'made'; END IF; END $$"),
+            "");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "app/odds_test_rows.h"
 #include "app/program.h"
 #include "runtime/files/temp_folder.h"
+#include "runtime/files/test_store.h"
 #include "runtime/headless/headless_test_support.h"
 #include "runtime/windows/runtime_thread.h"
 #include "runtime/windows/window.h"
@@ -93,13 +95,18 @@ class CalculatorTest : public rt::test::HeadlessTest {
   using Rows = OddsRows;
 
   void SetUp() override {
+    store_ = std::make_unique<rt::testing::TestStore>(OnServer());
+    ASSERT_EQ(store_->Error(), "");
     home_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.path());
   }
   void TearDown() override {
     std::filesystem::current_path(home_);
     HeadlessTest::TearDown();
+    store_.reset();
   }
+  // The odds table on the test server (a schema of the test's own) instead of the file kf.
+  virtual bool OnServer() const { return false; }
 
   // Rows stored by another connection, numbered from 1.
   static void StoreOdds(const std::vector<double>& odds) { StoreOddsRows(odds); }
@@ -131,6 +138,7 @@ class CalculatorTest : public rt::test::HeadlessTest {
     return out;
   }
 
+  std::unique_ptr<rt::testing::TestStore> store_;
   rt::TempFolder folder_;
   std::filesystem::path home_;
 };

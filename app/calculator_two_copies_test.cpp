@@ -60,7 +60,40 @@ TEST_F(CalculatorTwoCopiesTest, NoNumberLeftAsksOnceAndAfterNoNoRowIsOpened) {
   EXPECT_EQ(Stored().front().first, 1) << "no row numbered 0 was written";
 }
 
-TEST_F(CalculatorTwoCopiesTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsReportedOnce) {
+// Two desks on the local file, and two stations on the server store: the same behaviour.
+class TwoStationsTest : public CalculatorTwoCopiesTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  bool OnServer() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Stores, TwoStationsTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                           return i.param ? "Server" : "Local";
+                         });
+
+TEST_P(TwoStationsTest, ARowTheOtherCopyAddsIsListedAfterARefresh) {
+  StoreOdds({1.5, 2.0});
+  OtherCopy other([](rt::HeadlessBackend& b) {
+    b.Click(kInsertButton);
+    b.Type(kOddsEditor, "4", /*leave=*/false);
+    b.PressKey(kOddsEditor, rt::kKeyEnter);
+    b.PressKey(kOddsEditor, rt::kKeyEsc);
+  });
+  backend().Check([&] {
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"1|1.50", "2|2.00"}));
+    ASSERT_EQ(other.Go(), 0);
+  });
+  backend().PressKey(kOddsList, rt::kKeyCtrlHome);
+  backend().Check([&] {
+    EXPECT_EQ(ListShown(), (std::vector<std::string>{"1|1.50", "2|2.00", "3|4.00"}));
+  });
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 4.0}}));
+}
+
+TEST_P(TwoStationsTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsReportedOnce) {
   StoreOdds({1.5, 2.0, 3.0});
   OtherCopy other([](rt::HeadlessBackend& b) {
     b.ClickRow(kOddsList, 3);

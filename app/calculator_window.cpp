@@ -141,7 +141,7 @@ int CalculatorWindow::OnAccepted() {
   switch (accepted) {
     case kAboutButton:
       FetchSelectedRecords();
-      rt::MessageBox(kAboutText, kAboutCaption, rt::StandardIconRef(rt::kIconInformation),
+      rt::MessageBox(AboutText(), kAboutCaption, rt::StandardIconRef(rt::kIconInformation),
                      rt::kButtonOk, rt::kButtonOk);
       break;
     case kHelpButton:

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/calculator_picture.h"
+#include "runtime/files/store_choice.h"
 #include "runtime/windows/backend.h"
 #include "runtime/windows/placed_control.h"
 
@@ -114,6 +115,18 @@ const rt::WindowResource& CalculatorWindowResource() {
 
 void RegisterCalculatorWindowResource() {
   rt::RegisterWindowResource(kCalculatorResource, &CalculatorWindowResource());
+}
+
+std::string AboutText() {
+  std::string text = std::string(kAboutText) + "||  Данные: ";
+  if (!rt::StoreChoice::IsServer()) return text + "файл kf.";
+  rt::StoreChoice::Server s = rt::StoreChoice::ServerNamed();
+  text += "сервер PostgreSQL";
+  if (!s.database.empty()) text += ", база " + s.database;
+  text += ",|  " + (s.host.empty() ? std::string("localhost") : s.host);
+  if (!s.port.empty()) text += ":" + s.port;
+  if (!s.user.empty()) text += ", пользователь " + s.user;
+  return text + ".";
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 // picture), its control numbers, and its registration under that name for Window::Prepare.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "runtime/windows/window_resource.h"
@@ -60,6 +61,9 @@ inline constexpr std::string_view kAboutText =
     "  Сумма - выигрыш всех вариантов,|"
     "  если все события таблицы сыграли.||"
     "  F2 - анализ системы по исходам событий.";
+// kAboutText and last lines naming where the odds table is kept: "файл kf", or the server,
+// its database and login (never the password).
+std::string AboutText();
 // The help message of control 7, exactly as stored ("|" breaks lines).
 inline constexpr std::string_view kHelpCaption = " Управление";
 inline constexpr std::string_view kHelpText =

@@ -356,6 +356,7 @@ TEST_F(CalculatorWindowTest, HelpAndInformationButtonsShowTheirMessages) {
   const rt::MessageBoxRequest& about = backend().MessageBoxes()[1].request;
   EXPECT_EQ(about.caption, " О программе");
   EXPECT_NE(about.text.find("Калькулятор системных ставок"), std::string::npos);
+  EXPECT_NE(about.text.find("||  Данные: файл kf."), std::string::npos) << about.text;
   EXPECT_EQ(rt::ParseStandardIconRef(about.icon), rt::kIconInformation);
   EXPECT_EQ(about.buttons, rt::kButtonOk);
   EXPECT_EQ(Stored(), (Rows{{1, 1.5}}));

@@ -4,9 +4,12 @@
 #include "runtime/windows/backend.h"
 #include "runtime/qt/qt_backend.h"
 #include "runtime/qt/qt_translation.h"
+#include "runtime/files/store_choice.h"
 
 int main(int argc, char** argv) {
-  // Qt reads its own options from argv; the program itself reads no command line.
+  // The store of the odds table: --database=URI, else TOVIK_DATABASE, else the local file kf.
+  // Qt reads its own options from argv and leaves this one alone.
+  rt::StoreChoice::Set(rt::StoreChoice::FromStart(argc, argv));
   rt::QtBackend qt(argc, argv);
   rt::SetBackend(&qt);
   // Standard buttons and dialogs in the calculator's language; without the translation they

@@ -15,25 +15,12 @@
 #include "runtime/files/transaction.h"
 #include "runtime/files/view.h"
 #include "runtime/core/last_error.h"
+#include "bench/view_bench_table.h"
 
 namespace {
 
-#pragma pack(push, 1)
-struct Rec {
-  int32_t nn;
-  double kf;
-  char name[20];
-};
-#pragma pack(pop)
-
-std::unique_ptr<rt::FileDeclaration> Declaration(const std::string& name) {
-  rt::RecordDescriptor r;
-  r.Add("KF:NN", rt::Type::Long).Add("KF:KF", rt::Type::Real).Add("KF:NAME", rt::Type::String, 20);
-  auto d = std::make_unique<rt::FileDeclaration>("KF", name, r);
-  d->AddKey("KF:nn_key").Ascending(0).Unique().MakePrimary();
-  d->AddKey("KF:name_key").Ascending(2).AllowDuplicates().IgnoreCase();
-  return d;
-}
+using Rec = bench::ViewRecord;
+using bench::ViewDeclaration;
 
 // One file per size, built on first use and kept for the rest of the run.
 struct Fixture {
@@ -57,7 +44,7 @@ Fixture* FileOf(int64_t records) {
   auto& slot = files[records];
   if (slot) return slot.get();
   auto f = std::make_unique<Fixture>();
-  f->decl = Declaration(BenchDir() + "/kf" + std::to_string(records));
+  f->decl = ViewDeclaration(BenchDir() + "/kf" + std::to_string(records));
   f->file = std::make_unique<rt::KeyedFile>(*f->decl, &f->rec);
   if (f->file->Create() != 0 || f->file->Open() != 0) return nullptr;
   const int64_t batch = 50000;
@@ -116,19 +103,8 @@ void BM_ViewPageOpenView(benchmark::State& state) {
     return;
   }
   rt::View view(f->file.get());
-  view.Open();
-  view.SetOrder("KF:NN");
-  view.SetFilter("KF:KF > 1.5 AND INSTRING('name', KF:NAME, 1, 1) = 1");
-  for (auto _ : state) {
-    f->rec.nn = static_cast<int32_t>(records / 2);
-    view.Set(1);
-    for (int i = 0; i < 20; ++i) {
-      if (view.Next() != 0) {
-        state.SkipWithError("the view ran out of records");
-        break;
-      }
-    }
-  }
+  bench::OpenPagingView(view);
+  bench::ReadMiddlePages(state, view, f->rec, records);
 }
 BENCHMARK(BM_ViewPageOpenView)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 

@@ -1,16 +1,12 @@
-// KeyedFile: one open (or closed) keyed data file of the runtime, stored as a SQLite database
-// named exactly as the declared file. It owns its SQLite connection and prepared statements;
-// the FileDeclaration and the record buffer belong to the caller and must remain live while
-// this object is in use. Every operation sets rt::SetLastError (0 on success) and, where it
-// returns an int, returns the same code.
+// KeyedFile: one open (or closed) keyed data file of the runtime. The caller's declaration and
+// record buffer must remain live while this object is in use. Every operation sets
+// rt::SetLastError (0 on success) and, where it returns an int, returns the same code.
 //
-// On disk (KeyedFileSchema builds the SQL):
-//   records(_id INTEGER PRIMARY KEY AUTOINCREMENT, _version INTEGER, <one typed column per
-//           stored field, named as the label without its prefix>, _upper_<col> shadow columns
-//           for text fields that take part in a no-case key)
-//   meta(name TEXT PRIMARY KEY, value TEXT)   -- 'format', 'declaration' (the Signature())
-//   holds(record INTEGER PRIMARY KEY, pid INTEGER, started INTEGER, owner INTEGER)
-//   one index per key named "key:<label>", unique when the key is.
+// The data live in the store chosen for the process (store_choice.h): by default a SQLite
+// database named exactly as the declared file (SqliteKeyedFile: its layout on disk is described
+// in sqlite_keyed_file.h), or a table of a PostgreSQL database (PgKeyedFile). KeyedFile owns
+// the driver of that store and forwards every operation to it; nothing above runtime/files sees
+// which store it is.
 //
 // Reading model: a sequence (Set.../Reset) has an order (a key, or record order) and an anchor;
 // Next/Previous read the record after/before the anchor and move it there, so other records
@@ -22,15 +18,11 @@
 //   key order:    "K<key number>|<v1>|...|<vn>|<id>"   e.g. K1|5|17
 // where vi is component i's stored value as text (integers in decimal, reals as %.17g, texts
 // clipped) with '%', '|' and bytes up to 0x20 (and 0x7F) written as %XX, and id is the
-// record's _id. A position never ends in a blank, so it survives a blank-padded field.
+// record's id. A position never ends in a blank, so it survives a blank-padded field.
 //
-// For views (same runtime folder): Connection(), SqlTable(), SelectList(), FieldColumn(),
-// ComponentSql() and LoadRow() let a view run its own SELECTs on the file's data and load a
-// row as if the file had read it. Connection() and SqlTable() change while the file takes part
-// in a transaction (it then runs on the transaction's connection), so ask for them for each
-// statement; never keep a statement stepping between calls (reset it after each page), since a
-// pending read blocks other copies' commits. Every connection the files open carries the
-// runtime's SQL text functions (RegisterTextFunctions of sql_text_functions.h: rt_upper...).
+// For views (same runtime folder): SelectList(), FieldColumn() and ComponentSql() name the
+// columns of the file's table in either store; Sqlite() gives the SQLite driver, whose
+// Connection() and LoadRow() let a view run its own SELECTs (nullptr on the server store).
 #pragma once
 
 #include <cstdint>
@@ -41,25 +33,26 @@
 
 #include "runtime/files/file_declaration.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace rt {
 
-class KeyedFileImpl;
+class KeyedFileDriver;
+class SqliteKeyedFile;
+class PgKeyedFile;
 class Transaction;
 
 class KeyedFile {
  public:
   // Access mode bits (low nibble): 0 read only, 1 write only, 2 read/write; the high nibble is
   // the share mode (10h deny all, 20h deny write, 30h deny read, 40h deny none). Sharing is
-  // always "deny none" here: several copies coordinate through holds, watches and SQLite.
+  // always "deny none" here: several copies coordinate through holds, watches and the store.
   static constexpr int kReadOnly = 0x40;
   static constexpr int kReadWrite = 0x42;
 
   // buffer: the record buffer, declaration.RecordSize() bytes.
   KeyedFile(const FileDeclaration& declaration, void* buffer);
   ~KeyedFile();  // closes the file (releasing its holds)
+  // The store chosen for the process (store_choice.h) when the file is opened or created
+  // decides the driver.
   KeyedFile(const KeyedFile&) = delete;
   KeyedFile& operator=(const KeyedFile&) = delete;
 
@@ -158,8 +151,6 @@ class KeyedFile {
   int MarkForTransaction();
 
   // --- For views -------------------------------------------------------------------------
-  sqlite3* Connection() const;          // the connection the file's statements run on now
-  std::string SqlTable() const;         // e.g. "main"."records" (schema-qualified, quoted)
   // The columns LoadRow expects, in order: _id, _version, then FieldColumn of every stored
   // field in field order ("_id","_version","NN","KF").
   std::string SelectList() const;
@@ -168,25 +159,18 @@ class KeyedFile {
   // The SQL term a key component sorts by: its column, or the upper-cased shadow column of
   // a text component of a no-case key. Direction is Component(c).ascending.
   std::string ComponentSql(const FileKey& key, size_t c) const;
-  // Loads the row a statement is on (columns as SelectList(), from first_column) into the
-  // buffer and makes it the current record, honouring an armed Hold/Watch: 43 when another
-  // copy holds it (nothing loaded). The sequence moves to it in key's order.
-  int LoadRow(sqlite3_stmt* stmt, int first_column, const FileKey* key);
-  // After LoadRow gave 43: loads the row's stored values into the buffer so a list can show
-  // the held record, without making it current (Put and Delete still have none). 43.
-  int LoadHeldRow(sqlite3_stmt* stmt, int first_column);
+  // The store's driver: SQLite's for the local files, nullptr on another store.
+  SqliteKeyedFile* Sqlite() const;
+  PgKeyedFile* Pg() const;
 
  private:
   friend class Transaction;
-  int Step(bool forward);
-  int Insert(bool reserved);
-  int ReadRow(sqlite3_stmt* st, bool stepped, int first, int not_found, const FileKey* order,
-              bool move_past_held);
+  void FollowStoreChoice();
 
   const FileDeclaration& decl_;
   void* buffer_;
   std::string name_;
-  std::unique_ptr<KeyedFileImpl> impl_;  // connection, statements, sequence, holds
+  std::unique_ptr<KeyedFileDriver> driver_;
 };
 
 }  // namespace rt

@@ -12,6 +12,7 @@
 #include "runtime/core/error_codes.h"
 #include "runtime/core/last_error.h"
 #include "runtime/files/keyed_file.h"
+#include "runtime/files/sqlite_keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
 
@@ -116,7 +117,7 @@ TEST_F(HostileFileTest, AFileThatDiffersFromItsDeclarationIsRefusedByNameAndLeft
 TEST_F(HostileFileTest, TheConnectionIsDefensiveSoTheFileCannotWriteThroughThePrograms) {
   MakeFile(3);
   ASSERT_EQ(file_->Open(), 0);
-  sqlite3* db = file_->Connection();
+  sqlite3* db = file_->Sqlite()->Connection();
   int on = -1;
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, -1, &on);
   EXPECT_EQ(on, 1);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,6 +15,7 @@
 
 #include "runtime/files/keyed_file_schema.h"
 #include "runtime/files/keyed_file_statements.h"
+#include "runtime/files/position_text.h"
 
 struct sqlite3;
 
@@ -37,6 +39,24 @@ class KeyedFileImpl {
   void UndoWrites();   // the transaction was rolled back
   void DropUndo();     // the transaction ended (committed, or undone and already applied)
 
+  // The store-independent part of some of KeyedFile's operations, the same in both drivers.
+  // open: the driver has the file open. Each sets the last error and returns its code.
+  int StartSequence(bool open, const FileKey* key);  // Set: the start of key's order
+  int Arm(bool open, bool* flag);                    // Hold, Watch: the next read takes it
+  int ForgetCurrent(bool open);                      // ClearCurrent
+  std::string CurrentPosition(bool open, const FileKey* key);  // Position
+  // Send: takes a driver option ("Recover=<seconds>", "QUICKSCAN=on|off"); true when the wait
+  // for a locked file (busy_ms) changed, for the driver to pass on to its connection.
+  bool TakeOption(std::string_view option);
+  // A key's component values as the store keeps them, from a record image.
+  struct StoredValue;
+  using ImageValues = std::vector<StoredValue> (*)(const KeyedFileSchema&, const FileKey&, void*);
+  int StartAtValues(bool open, const FileKey& key, void* record, ImageValues values);  // SetFromBuffer
+  int StartAtPosition(bool open, const FileKey* key, std::string_view position,
+                      ImageValues values);  // Reset
+  // The record id a position names (Reget); 0 with the error set (37, 35) when there is none.
+  int64_t PositionId(bool open, const FileKey* key, std::string_view position);
+
   // Where the next Next/Previous starts: at the start of the order; at the values of the
   // buffer given to SetFromBuffer (any row id); at a row's place including it (Reset); or
   // just past a row's place (after a read).
@@ -44,7 +64,7 @@ class KeyedFileImpl {
 
   // A key component's value as the file stores it (or as the buffer would be stored), so a
   // sequence moves on from exactly what it read, whatever the file holds.
-  struct StoredValue {
+  struct StoredValue {  // the local store's typed value; the server's text form is in bytes
     int type = 5;  // SQLITE_NULL
     int64_t integer = 0;
     double real = 0;

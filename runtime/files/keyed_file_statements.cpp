@@ -40,7 +40,8 @@ sqlite3_stmt* KeyedFileStatements::Get(Kind kind, const FileKey* key, bool forwa
   return stmt;
 }
 
-std::string KeyedFileStatements::OrderBy(const FileKey* key, bool forward) const {
+std::string KeyedFileStatements::OrderBy(const KeyedFileSchema& schema_, const FileKey* key,
+                                         bool forward) {
   std::string s = " ORDER BY ";
   if (key) {
     for (size_t c = 0; c < key->ComponentCount(); ++c) {
@@ -54,12 +55,14 @@ std::string KeyedFileStatements::OrderBy(const FileKey* key, bool forward) const
 // Rows strictly after (or at, when inclusive) the anchor in the reading direction, the anchor
 // being the component values ?1..?n and the row id ?n+1. The order is the key's, ties broken by
 // row id, so every row has one place and a deleted anchor still has its place.
-std::string KeyedFileStatements::AfterCondition(const FileKey* key, bool forward,
-                                                bool inclusive) const {
+std::string KeyedFileStatements::AfterCondition(const KeyedFileSchema& schema_,
+                                                const FileKey* key, bool forward,
+                                                bool inclusive, char mark) {
+  const std::string q(1, mark);
   const std::string id = KeyedFileSchema::Quote(KeyedFileSchema::kIdColumn);
   size_t n = key ? key->ComponentCount() : 0;
   std::string id_op = forward ? (inclusive ? ">=" : ">") : (inclusive ? "<=" : "<");
-  std::string id_param = "?" + std::to_string(n + 1);
+  std::string id_param = q + std::to_string(n + 1);
   if (n == 0) return id + " " + id_op + " " + id_param;
 
   bool all_up = true;
@@ -69,7 +72,7 @@ std::string KeyedFileStatements::AfterCondition(const FileKey* key, bool forward
     std::string lhs = "(", rhs = "(";
     for (size_t c = 0; c < n; ++c) {
       lhs += schema_.ComponentTerm(*key, c) + ", ";
-      rhs += "?" + std::to_string(c + 1) + ", ";
+      rhs += q + std::to_string(c + 1) + ", ";
     }
     return lhs + id + ") " + id_op + " " + rhs + id_param + ")";
   }
@@ -80,17 +83,17 @@ std::string KeyedFileStatements::AfterCondition(const FileKey* key, bool forward
     return up ? " > " : " < ";
   };
   std::string first_bound = schema_.ComponentTerm(*key, 0) +
-                            ((key->Component(0).ascending == forward) ? " >= ?1" : " <= ?1");
+                            ((key->Component(0).ascending == forward) ? " >= " : " <= ") + q + "1";
   std::string any;
   std::string equal_prefix;
   for (size_t c = 0; c <= n; ++c) {
-    std::string term = c < n ? schema_.ComponentTerm(*key, c) + strict(c) + "?" +
+    std::string term = c < n ? schema_.ComponentTerm(*key, c) + strict(c) + q +
                                    std::to_string(c + 1)
                              : id + " " + id_op + " " + id_param;
     if (!any.empty()) any += " OR ";
     any += "(" + equal_prefix + term + ")";
     if (c < n) {
-      equal_prefix += schema_.ComponentTerm(*key, c) + " = ?" + std::to_string(c + 1) + " AND ";
+      equal_prefix += schema_.ComponentTerm(*key, c) + " = " + q + std::to_string(c + 1) + " AND ";
     }
   }
   return first_bound + " AND (" + any + ")";
@@ -162,13 +165,13 @@ std::string KeyedFileStatements::Sql(Kind kind, const FileKey* key, bool forward
     case kFirst:
     case kFirstWithReserved:
       return "SELECT " + schema_.ReadList() + " FROM " + table +
-             (kind == kFirst ? " WHERE " + visible : std::string()) + OrderBy(key, forward) +
+             (kind == kFirst ? " WHERE " + visible : std::string()) + OrderBy(schema_, key, forward) +
              " LIMIT 1";
     case kAfter:
     case kAfterWithReserved:
       return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " +
-             AfterCondition(key, forward, inclusive) +
-             (kind == kAfter ? " AND " + visible : std::string()) + OrderBy(key, forward) +
+             AfterCondition(schema_, key, forward, inclusive, '?') +
+             (kind == kAfter ? " AND " + visible : std::string()) + OrderBy(schema_, key, forward) +
              " LIMIT 1";
     case kEqual:
       return "SELECT " + schema_.ReadList() + " FROM " + table + " WHERE " + equal_terms() +

@@ -42,10 +42,16 @@ class KeyedFileStatements {
   sqlite3_stmt* Get(Kind kind, const FileKey* key = nullptr, bool forward = true,
                     bool inclusive = false);
 
+  // The sequence SQL both stores share (parameters are numbered in both: mark '?' for SQLite,
+  // '$' for PostgreSQL). " ORDER BY ..." in a key's order (nullptr: record order), ties broken
+  // by row id; the condition for rows after (or at, when inclusive) the anchor, the anchor being
+  // the component values 1..n and the row id n+1.
+  static std::string OrderBy(const KeyedFileSchema& schema, const FileKey* key, bool forward);
+  static std::string AfterCondition(const KeyedFileSchema& schema, const FileKey* key,
+                                    bool forward, bool inclusive, char mark);
+
  private:
   std::string Sql(Kind kind, const FileKey* key, bool forward, bool inclusive) const;
-  std::string OrderBy(const FileKey* key, bool forward) const;
-  std::string AfterCondition(const FileKey* key, bool forward, bool inclusive) const;
   std::string Qualified(const char* table) const;
 
   sqlite3* db_;

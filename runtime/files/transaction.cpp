@@ -9,6 +9,8 @@
 #include "runtime/core/error_codes.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_impl.h"
+#include "runtime/files/pg_keyed_file.h"
+#include "runtime/files/sqlite_keyed_file.h"
 #include "runtime/core/last_error.h"
 
 namespace rt {
@@ -24,6 +26,7 @@ struct Member {
 
 struct State {
   bool active = false;
+  bool server = false;  // the files are on the server store: PgKeyedFile runs the transaction
   sqlite3* db = nullptr;  // the coordinator's connection
   int busy_ms = 0;        // the coordinator's own wait, put back after the start
   std::vector<Member> members;
@@ -96,8 +99,19 @@ int Transaction::Start(const std::vector<KeyedFile*>& files, int timeout_seconds
     if (std::find(all.begin(), all.end(), f) == all.end()) all.push_back(f);
   }
   s.marked.clear();
+  size_t on_server = 0;
+  for (KeyedFile* f : all) on_server += f->Pg() ? 1 : 0;
+  if (on_server && on_server != all.size()) {
+    SetLastError(kNotSupported, "", "one transaction cannot take files of two stores");
+    return kNotSupported;
+  }
+  if (on_server) {
+    int code = PgKeyedFile::StartTransaction(all, timeout_seconds);
+    s.active = s.server = code == kNoError;
+    return code;
+  }
   for (size_t i = 0; i < all.size(); ++i) {
-    KeyedFileImpl& m = *all[i]->impl_;
+    KeyedFileImpl& m = *all[i]->Sqlite()->impl_;
     if (!m.db) {
       SetLastError(kFileNotOpen);
       return kFileNotOpen;
@@ -107,7 +121,7 @@ int Transaction::Start(const std::vector<KeyedFile*>& files, int timeout_seconds
       return kAccessDenied;
     }
     for (size_t j = 0; j < i; ++j) {
-      const KeyedFileImpl& o = *all[j]->impl_;
+      const KeyedFileImpl& o = *all[j]->Sqlite()->impl_;
       if (o.device == m.device && o.inode == m.inode) {
         // Two handles of one data file would lock each other inside one transaction.
         SetLastError(kNotSupported, "", "one data file appears twice in the transaction");
@@ -118,14 +132,14 @@ int Transaction::Start(const std::vector<KeyedFile*>& files, int timeout_seconds
   s.active = true;
   if (all.empty()) return Ok();
 
-  KeyedFileImpl& coordinator = *all[0]->impl_;
+  KeyedFileImpl& coordinator = *all[0]->Sqlite()->impl_;
   s.db = coordinator.db;
   s.busy_ms = coordinator.busy_ms;
   s.members.push_back(Member{all[0], &coordinator, "main", nullptr});
   // The other files are attached to the first file's connection: SQLite then commits them
   // together through a super-journal beside the first file, all or none even across a crash.
   for (size_t i = 1; i < all.size(); ++i) {
-    KeyedFileImpl& m = *all[i]->impl_;
+    KeyedFileImpl& m = *all[i]->Sqlite()->impl_;
     std::string schema = "tx" + std::to_string(i);
     sqlite3_stmt* st = nullptr;
     std::string sql = "ATTACH DATABASE ?1 AS " + KeyedFileSchema::Quote(schema);
@@ -176,6 +190,10 @@ int Transaction::Start(const std::vector<KeyedFile*>& files, int timeout_seconds
 int Transaction::Commit() {
   State& s = g_state;
   if (!s.active) return Ok();
+  if (s.server) {
+    s.active = s.server = false;
+    return PgKeyedFile::CommitTransaction();
+  }
   if (!s.db) {
     s.active = false;
     return Ok();
@@ -198,6 +216,10 @@ int Transaction::Commit() {
 int Transaction::Rollback() {
   State& s = g_state;
   if (!s.active) return Ok();
+  if (s.server) {
+    s.active = s.server = false;
+    return PgKeyedFile::RollbackTransaction();
+  }
   if (!s.db) {
     s.active = false;
     return Ok();

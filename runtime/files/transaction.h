@@ -1,7 +1,9 @@
 // Transaction: the runtime's transaction over a set of keyed files on the calling thread
 // (start, commit, rollback). All of them commit or none do, also when the process is killed
-// part-way through the commit: the files are attached to one SQLite connection in rollback-
-// journal mode, whose multi-file commit is atomic. One transaction at a time per thread.
+// part-way through the commit: local files are attached to one SQLite connection in rollback-
+// journal mode, whose multi-file commit is atomic; files on the server store run on one
+// connection in one server transaction (PgKeyedFile). The files of one transaction are all of
+// one store (80 otherwise). One transaction at a time per thread.
 #pragma once
 
 #include <vector>
@@ -32,6 +34,8 @@ class Transaction {
 
  private:
   friend class KeyedFile;
+  friend class SqliteKeyedFile;
+  friend class PgKeyedFile;
   static void Mark(KeyedFile* file);    // MarkForTransaction
   static void Forget(KeyedFile* file);  // a file closes or goes away: drop its mark
 };

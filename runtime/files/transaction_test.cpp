@@ -10,6 +10,7 @@
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/keyed_file_test_support.h"
 #include "runtime/files/temp_folder.h"
+#include "runtime/files/test_store.h"
 #include "runtime/core/last_error.h"
 
 namespace rt {
@@ -19,10 +20,12 @@ using testing::AddOdds;
 using testing::OddsRow;
 
 // A file of odds 1..3 opened by "this station" (file) and by another one (other), each with
-// its own buffer.
-class RolledBackTransactionTest : public ::testing::Test {
+// its own buffer; on the store the test names.
+class RolledBackTransactionFixture : public ::testing::Test {
  protected:
+  explicit RolledBackTransactionFixture(bool server) : store_(server) {}
   void SetUp() override {
+    ASSERT_EQ(store_.Error(), "");
     decl_ = testing::OddsDecl(dir_.File("kf"));
     file_ = std::make_unique<KeyedFile>(*decl_, &buf_);
     other_ = std::make_unique<KeyedFile>(*decl_, &other_buf_);
@@ -59,6 +62,7 @@ class RolledBackTransactionTest : public ::testing::Test {
     ASSERT_EQ(Transaction::Rollback(), 0);
   }
 
+  testing::TestStore store_;  // first made, last gone
   TempFolder dir_;
   std::unique_ptr<FileDeclaration> decl_;
   OddsRow buf_{};
@@ -67,7 +71,25 @@ class RolledBackTransactionTest : public ::testing::Test {
   std::unique_ptr<KeyedFile> other_;
 };
 
-TEST_F(RolledBackTransactionTest, WatchTakenBeforeTheTransactionMatchesTheRestoredRecord) {
+// Every test but the last runs on both stores.
+class RolledBackTransactionTest : public RolledBackTransactionFixture,
+                                  public ::testing::WithParamInterface<bool> {
+ protected:
+  RolledBackTransactionTest() : RolledBackTransactionFixture(GetParam()) {}
+};
+
+INSTANTIATE_TEST_SUITE_P(Stores, RolledBackTransactionTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                           return i.param ? "Server" : "Local";
+                         });
+
+class LocalRolledBackTransactionTest : public RolledBackTransactionFixture {
+ protected:
+  LocalRolledBackTransactionTest() : RolledBackTransactionFixture(false) {}
+
+};
+
+TEST_P(RolledBackTransactionTest, WatchTakenBeforeTheTransactionMatchesTheRestoredRecord) {
   ASSERT_EQ(Read(2, true), 0);
   PutAndRollBack(7);
   EXPECT_EQ(Stored(2), 3);  // the write is undone
@@ -83,7 +105,7 @@ TEST_F(RolledBackTransactionTest, WatchTakenBeforeTheTransactionMatchesTheRestor
   EXPECT_EQ(Stored(2), 9);
 }
 
-TEST_F(RolledBackTransactionTest, WatchTakenInsideTheTransactionMatchesTheRestoredRecord) {
+TEST_P(RolledBackTransactionTest, WatchTakenInsideTheTransactionMatchesTheRestoredRecord) {
   // Read under watch inside the transaction, before and after the transaction's own write.
   for (bool read_after_put : {false, true}) {
     SCOPED_TRACE(read_after_put ? "watch on the transaction's version" : "watch, then put");
@@ -107,7 +129,7 @@ TEST_F(RolledBackTransactionTest, WatchTakenInsideTheTransactionMatchesTheRestor
   }
 }
 
-TEST_F(RolledBackTransactionTest, WatchStaleBeforeTheTransactionStaysStale) {
+TEST_P(RolledBackTransactionTest, WatchStaleBeforeTheTransactionStaysStale) {
   ASSERT_EQ(Read(3, true), 0);
   OtherChanges(3, 30);
   ASSERT_EQ(Transaction::Start({file_.get()}), 0);
@@ -132,7 +154,7 @@ TEST_F(RolledBackTransactionTest, WatchStaleBeforeTheTransactionStaysStale) {
   EXPECT_EQ(Stored(1), 1.5);
 }
 
-TEST_F(RolledBackTransactionTest, RollbackGivesBackTheCurrentRecordAndItsHold) {
+TEST_P(RolledBackTransactionTest, RollbackGivesBackTheCurrentRecordAndItsHold) {
   ASSERT_EQ(Read(2, true, true), 0);
   std::string position = file_->Position(&Key());
   ASSERT_EQ(Transaction::Start({file_.get()}), 0);
@@ -163,7 +185,7 @@ TEST_F(RolledBackTransactionTest, RollbackGivesBackTheCurrentRecordAndItsHold) {
   EXPECT_EQ(Stored(3), 4.5);
 }
 
-TEST_F(RolledBackTransactionTest, UndoneDeleteAndUndoneAddLeaveTheRightCurrentRecord) {
+TEST_P(RolledBackTransactionTest, UndoneDeleteAndUndoneAddLeaveTheRightCurrentRecord) {
   // An undone delete: the record is back and still the current, watched one.
   ASSERT_EQ(Read(1, true), 0);
   ASSERT_EQ(Transaction::Start({file_.get()}), 0);
@@ -209,7 +231,7 @@ TEST_F(RolledBackTransactionTest, UndoneDeleteAndUndoneAddLeaveTheRightCurrentRe
 
 // A commit that cannot finish because another connection still reads one of the files: the
 // runtime rolls everything back, and both files can be saved again at once.
-TEST_F(RolledBackTransactionTest, CommitThatFailsIsUndoneWholeAndWatchesStayValid) {
+TEST_F(LocalRolledBackTransactionTest, CommitThatFailsIsUndoneWholeAndWatchesStayValid) {
   auto decl2 = testing::OddsDecl(dir_.File("second"));
   OddsRow buf2{};
   KeyedFile second(*decl2, &buf2);

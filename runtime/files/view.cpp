@@ -10,6 +10,8 @@
 #include "runtime/core/error_codes.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
+#include "runtime/files/pg_keyed_file.h"
+#include "runtime/files/sqlite_keyed_file.h"
 #include "runtime/files/sql_text_functions.h"
 #include "runtime/core/last_error.h"
 #include "runtime/values/text.h"
@@ -279,13 +281,14 @@ int View::SetBuffering(int page_size, int, int, int timeout_seconds) {
 }
 
 View::Statements* View::Prepared(int* rc) {
-  sqlite3* db = file_->Connection();
+  SqliteKeyedFile* sqlite = file_->Sqlite();
+  sqlite3* db = sqlite ? sqlite->Connection() : nullptr;
   if (db == nullptr) {
     DropStatements();  // the file closed: let its connection go
     *rc = Fail(kFileNotOpen);
     return nullptr;
   }
-  std::string table = file_->SqlTable();
+  std::string table = sqlite->SqlTable();
   if (statements_ && statements_->db == db && statements_->table == table) return statements_.get();
   DropStatements();
   int frc = RegisterTextFunctions(db);
@@ -304,12 +307,9 @@ View::Statements* View::Prepared(int* rc) {
 // equal the anchor's and whose level-th value lies after (or at, when inclusive) the anchor's,
 // in the view's order (reversed for reading backward). Level 0 has no anchor condition. The
 // record id is the last order component.
-sqlite3_stmt* View::PageStatement(Statements* s, bool forward, size_t level, bool inclusive,
-                                  int* rc) {
+std::string View::PageSql(bool forward, size_t level, bool inclusive,
+                          const std::string& table) const {
   size_t n = terms_.size() + 1;
-  size_t slot = ((forward ? 0 : 1) * (n + 1) + level) * 2 + (inclusive ? 1 : 0);
-  if (s->pages[slot] != nullptr) return s->pages[slot];
-
   auto term = [this](size_t i) { return i < terms_.size() ? terms_[i].sql : std::string(kIdSql); };
   auto ascending = [this, forward](size_t i) {
     bool asc = i < terms_.size() ? !terms_[i].descending : true;
@@ -317,7 +317,7 @@ sqlite3_stmt* View::PageStatement(Statements* s, bool forward, size_t level, boo
   };
   std::string sql = "SELECT ";
   for (size_t i = 0; i < n; ++i) sql += (i ? ", " : "") + term(i);
-  sql += " FROM " + s->table;
+  sql += " FROM " + table;
   // Records reserved for a row still being typed are nobody's to list.
   std::string where = "\"_version\" <> 0";
   if (!where_.sql.empty()) where += " AND (" + where_.sql + ")";
@@ -332,6 +332,15 @@ sqlite3_stmt* View::PageStatement(Statements* s, bool forward, size_t level, boo
   sql += " ORDER BY ";
   for (size_t i = 0; i < n; ++i) sql += (i ? ", " : "") + term(i) + (ascending(i) ? "" : " DESC");
   sql += " LIMIT ?";
+  return sql;
+}
+
+sqlite3_stmt* View::PageStatement(Statements* s, bool forward, size_t level, bool inclusive,
+                                  int* rc) {
+  size_t n = terms_.size() + 1;
+  size_t slot = ((forward ? 0 : 1) * (n + 1) + level) * 2 + (inclusive ? 1 : 0);
+  if (s->pages[slot] != nullptr) return s->pages[slot];
+  std::string sql = PageSql(forward, level, inclusive, s->table);
 
   sqlite3_stmt* st = nullptr;
   int prc = sqlite3_prepare_v3(s->db, sql.c_str(), static_cast<int>(sql.size()),
@@ -350,6 +359,7 @@ int View::FetchPage(bool forward) {
   page_next_ = 0;
   page_forward_ = forward;
   page_time_ = std::chrono::steady_clock::now();
+  if (file_->Pg()) return FetchServerPage(forward);
   int rc = kNoError;
   Statements* s = Prepared(&rc);
   if (s == nullptr) return rc;
@@ -384,7 +394,34 @@ int View::FetchPage(bool forward) {
   return kNoError;
 }
 
+// The same levels as FetchPage, each page read through the server driver.
+int View::FetchServerPage(bool forward) {
+  PgKeyedFile* pg = file_->Pg();
+  if (!file_->IsOpen()) return Fail(kFileNotOpen);
+  size_t m = anchor_.size();
+  size_t level = m;
+  do {
+    size_t want = static_cast<size_t>(page_size_) - page_.size();
+    std::vector<SqlValue> params = where_.params;
+    params.insert(params.end(), anchor_.begin(), anchor_.begin() + static_cast<long>(level));
+    params.push_back(SqlValue(static_cast<int64_t>(want)));
+    std::vector<std::vector<SqlValue>> rows;
+    int rc = pg->Query(PageSql(forward, level, inclusive_ && level == m, pg->TableSql()), params,
+                       &rows);
+    if (rc != kNoError) {
+      page_.clear();
+      return rc;
+    }
+    for (auto& values : rows) page_.push_back(Row{std::move(values)});
+  } while (page_.size() < static_cast<size_t>(page_size_) && level-- > 1);
+  return kNoError;
+}
+
 int View::LoadRecord(const Row& row) {
+  if (PgKeyedFile* pg = file_->Pg()) {
+    const int64_t* id = std::get_if<int64_t>(&row.values.back());
+    return id ? pg->LoadById(*id, key_) : Fail(kRecordNotFound);
+  }
   int rc = kNoError;
   Statements* s = Prepared(&rc);
   if (s == nullptr) return rc;
@@ -397,8 +434,8 @@ int View::LoadRecord(const Row& row) {
   Bind(st, 1, row.values.back());
   int step = sqlite3_step(st);
   if (step == SQLITE_ROW) {
-    rc = file_->LoadRow(st, 0, key_);
-    if (rc == kRecordHeld) rc = file_->LoadHeldRow(st, 0);
+    rc = file_->Sqlite()->LoadRow(st, 0, key_);
+    if (rc == kRecordHeld) rc = file_->Sqlite()->LoadHeldRow(st, 0);
   } else if (step == SQLITE_DONE) {
     rc = Fail(kRecordNotFound);
   } else {
@@ -521,6 +558,18 @@ std::string View::Position() {
 
 int View::FindById(int64_t id, Row* row, bool* found) {
   *found = false;
+  if (PgKeyedFile* pg = file_->Pg()) {
+    std::string sql = "SELECT ";
+    for (const OrderTerm& t : terms_) sql += t.sql + ", ";
+    sql += std::string(kIdSql) + " FROM " + pg->TableSql() + " WHERE " + kIdSql + " = ?";
+    std::vector<std::vector<SqlValue>> rows;
+    int rc = pg->Query(sql, {SqlValue(id)}, &rows);
+    if (rc == kNoError && !rows.empty()) {
+      row->values = std::move(rows[0]);
+      *found = true;
+    }
+    return rc;
+  }
   int rc = kNoError;
   Statements* s = Prepared(&rc);
   if (s == nullptr) return rc;

@@ -108,7 +108,9 @@ class View {
   // Prepared statements for the file's connection of the moment.
   Statements* Prepared(int* rc);
   void DropStatements();
+  std::string PageSql(bool forward, size_t level, bool inclusive, const std::string& table) const;
   sqlite3_stmt* PageStatement(Statements* s, bool forward, size_t level, bool inclusive, int* rc);
+  int FetchServerPage(bool forward);
   int Read(bool forward);
   int FetchPage(bool forward);
   int LoadRecord(const Row& row);

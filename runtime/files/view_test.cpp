@@ -14,6 +14,7 @@
 #include "runtime/core/error_codes.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/keyed_file.h"
+#include "runtime/files/test_store.h"
 #include "runtime/core/last_error.h"
 #include "runtime/values/text.h"
 
@@ -34,9 +35,11 @@ struct Model {
   std::string name;
 };
 
-class ViewTest : public ::testing::Test {
+// Every test runs on both stores.
+class ViewTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
+    ASSERT_EQ(store_.Error(), "");
     char tmpl[] = "/tmp/view_test_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
@@ -126,6 +129,7 @@ class ViewTest : public ::testing::Test {
     return out;
   }
 
+  testing::TestStore store_{GetParam()};  // first made, last gone
   std::string dir_;
   std::unique_ptr<FileDeclaration> decl_;
   Rec rec_{};
@@ -134,7 +138,12 @@ class ViewTest : public ::testing::Test {
   std::vector<Model> model_;
 };
 
-TEST_F(ViewTest, EveryOrderAndFilterReadsTheRightRecordsBothWays) {
+INSTANTIATE_TEST_SUITE_P(Stores, ViewTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                           return i.param ? "Server" : "Local";
+                         });
+
+TEST_P(ViewTest, EveryOrderAndFilterReadsTheRightRecordsBothWays) {
   AddStandardRecords();
   using Less = std::function<bool(const Model&, const Model&)>;
   using Keep = std::function<bool(const Model&)>;
@@ -182,7 +191,7 @@ TEST_F(ViewTest, EveryOrderAndFilterReadsTheRightRecordsBothWays) {
   }
 }
 
-TEST_F(ViewTest, SetStartsAtTheBufferValuesOfTheFirstComponents) {
+TEST_P(ViewTest, SetStartsAtTheBufferValuesOfTheFirstComponents) {
   AddStandardRecords();
   OpenView("-KF:KF,KF:NN", "", 3);
   // Odds 2.5, 2.0, 1.5, 1.0 appear five times each.
@@ -213,7 +222,7 @@ TEST_F(ViewTest, SetStartsAtTheBufferValuesOfTheFirstComponents) {
   EXPECT_EQ(ReadAll(true), want);
 }
 
-TEST_F(ViewTest, SetOnACaseInsensitiveComponentFoldsTheBufferValue) {
+TEST_P(ViewTest, SetOnACaseInsensitiveComponentFoldsTheBufferValue) {
   AddStandardRecords();
   OpenView("UPPER(KF:NAME),KF:NN", "");
   std::memcpy(rec_.name, "delta               ", 20);
@@ -227,7 +236,7 @@ TEST_F(ViewTest, SetOnACaseInsensitiveComponentFoldsTheBufferValue) {
   EXPECT_EQ(Upper(std::string(Clip(std::string(rec_.name, 20)))), "BETA");
 }
 
-TEST_F(ViewTest, NextAndPreviousTurnAroundAtTheCurrentRecord) {
+TEST_P(ViewTest, NextAndPreviousTurnAroundAtTheCurrentRecord) {
   for (int i = 1; i <= 10; ++i) Add(i, i, "x");
   OpenView("KF:NN", "", 4);
   EXPECT_EQ(ReadOne(true), 1);
@@ -245,7 +254,7 @@ TEST_F(ViewTest, NextAndPreviousTurnAroundAtTheCurrentRecord) {
   EXPECT_EQ(ReadOne(false), 9);
 }
 
-TEST_F(ViewTest, SettingTheSameTextsAgainGoesBackToTheStart) {
+TEST_P(ViewTest, SettingTheSameTextsAgainGoesBackToTheStart) {
   for (int i = 1; i <= 5; ++i) Add(i, i, "s");
   OpenView("-KF:NN", "KF:NN <> 4", 2);
   EXPECT_EQ(ReadOne(true), 5);
@@ -263,7 +272,7 @@ TEST_F(ViewTest, SettingTheSameTextsAgainGoesBackToTheStart) {
   EXPECT_EQ(ReadAll(true), (std::vector<int>{5, 4, 3, 2, 1}));
 }
 
-TEST_F(ViewTest, PositionsSurviveInsertsAndDeletesAroundThem) {
+TEST_P(ViewTest, PositionsSurviveInsertsAndDeletesAroundThem) {
   for (int i = 10; i <= 100; i += 10) Add(i, 1.5, "r");
   OpenView("-KF:KF,KF:NN", "KF:NN <> 20", 3);
   ASSERT_EQ(ReadOne(true), 10);
@@ -294,7 +303,7 @@ TEST_F(ViewTest, PositionsSurviveInsertsAndDeletesAroundThem) {
 // Another handle holds record 2 (the same refusal another copy meets): reading it through
 // the view gives 43 with its values and its position, so a list can show it, but it is not
 // the file's current record.
-TEST_F(ViewTest, AHeldRecordIsReadForShowingButNotTaken) {
+TEST_P(ViewTest, AHeldRecordIsReadForShowingButNotTaken) {
   Add(1, 1.5, "one");
   Add(2, 2.5, "two");
   Add(3, 3.5, "three");
@@ -321,7 +330,7 @@ TEST_F(ViewTest, AHeldRecordIsReadForShowingButNotTaken) {
   EXPECT_EQ(ReadOne(true), 2);
 }
 
-TEST_F(ViewTest, ResetAtADeletedRecordReadsOnFromItsNeighbours) {
+TEST_P(ViewTest, ResetAtADeletedRecordReadsOnFromItsNeighbours) {
   for (int i = 1; i <= 9; ++i) Add(i, 2.0, "n");
   OpenView("KF:NN", "", 2);
   for (int i = 1; i <= 5; ++i) ReadOne(true);
@@ -334,7 +343,7 @@ TEST_F(ViewTest, ResetAtADeletedRecordReadsOnFromItsNeighbours) {
   EXPECT_EQ(view_->Reget(pos), kRecordNotFound);
 }
 
-TEST_F(ViewTest, PositionsOfAnotherOrderFindTheRecordById) {
+TEST_P(ViewTest, PositionsOfAnotherOrderFindTheRecordById) {
   AddStandardRecords();
   OpenView("KF:NN", "");
   for (int i = 0; i < 4; ++i) ReadOne(true);
@@ -353,7 +362,7 @@ TEST_F(ViewTest, PositionsOfAnotherOrderFindTheRecordById) {
   EXPECT_EQ(view_->Reset(""), kRecordNotFound);
 }
 
-TEST_F(ViewTest, PositionTextsEscapeBlanksAndBarsAndStayDistinct) {
+TEST_P(ViewTest, PositionTextsEscapeBlanksAndBarsAndStayDistinct) {
   Add(1, 1, "a b|c%");
   Add(2, 1, "a b|c% ");  // equal once clipped: told apart by the id
   Add(3, 1, "a b|d");
@@ -374,7 +383,7 @@ TEST_F(ViewTest, PositionTextsEscapeBlanksAndBarsAndStayDistinct) {
   EXPECT_EQ(ReadOne(true), 3);
 }
 
-TEST_F(ViewTest, RegetReadsTheRecordAgainWithoutMovingTheView) {
+TEST_P(ViewTest, RegetReadsTheRecordAgainWithoutMovingTheView) {
   for (int i = 1; i <= 5; ++i) Add(i, i * 1.5, "r");
   OpenView("KF:NN", "");
   ReadOne(true);
@@ -389,7 +398,7 @@ TEST_F(ViewTest, RegetReadsTheRecordAgainWithoutMovingTheView) {
   EXPECT_EQ(ReadOne(true), 4);  // the sequence goes on after record 3
 }
 
-TEST_F(ViewTest, WatchedRegetMakesAPutFailWhenAnotherCopyChangedTheRecord) {
+TEST_P(ViewTest, WatchedRegetMakesAPutFailWhenAnotherCopyChangedTheRecord) {
   for (int i = 1; i <= 3; ++i) Add(i, 1.0, "w");
   OpenView("KF:NN", "");
   ReadOne(true);
@@ -409,7 +418,7 @@ TEST_F(ViewTest, WatchedRegetMakesAPutFailWhenAnotherCopyChangedTheRecord) {
   EXPECT_EQ(file_->Put(), kRecordChanged);
 }
 
-TEST_F(ViewTest, RecordsReadThroughTheViewCanBeChangedThroughTheFile) {
+TEST_P(ViewTest, RecordsReadThroughTheViewCanBeChangedThroughTheFile) {
   for (int i = 1; i <= 3; ++i) Add(i, 1.0, "p");
   OpenView("KF:NN", "");
   ReadOne(true);
@@ -421,7 +430,7 @@ TEST_F(ViewTest, RecordsReadThroughTheViewCanBeChangedThroughTheFile) {
   EXPECT_EQ(ReadAll(true), std::vector<int>{2});
 }
 
-TEST_F(ViewTest, ResetFromFileStartsAtTheFilesCurrentRecord) {
+TEST_P(ViewTest, ResetFromFileStartsAtTheFilesCurrentRecord) {
   AddStandardRecords();
   OpenView("UPPER(KF:NAME),KF:NN", "");
   rec_.nn = 12;
@@ -432,7 +441,7 @@ TEST_F(ViewTest, ResetFromFileStartsAtTheFilesCurrentRecord) {
   EXPECT_EQ(ReadOne(false), 12);
 }
 
-TEST_F(ViewTest, FlushMakesTheNextReadSeeNewRecords) {
+TEST_P(ViewTest, FlushMakesTheNextReadSeeNewRecords) {
   for (int i = 10; i <= 50; i += 10) Add(i, 1.0, "f");
   OpenView("KF:NN", "", 20);
   EXPECT_EQ(ReadOne(true), 10);
@@ -444,7 +453,7 @@ TEST_F(ViewTest, FlushMakesTheNextReadSeeNewRecords) {
   EXPECT_EQ(ReadOne(true), 15);
 }
 
-TEST_F(ViewTest, PagesOlderThanTheTimeOutAreReadAgain) {
+TEST_P(ViewTest, PagesOlderThanTheTimeOutAreReadAgain) {
   for (int i = 10; i <= 50; i += 10) Add(i, 1.0, "t");
   OpenView("KF:NN", "", 20);
   ASSERT_EQ(view_->SetBuffering(20, 2, 0, 1), 0);
@@ -454,7 +463,7 @@ TEST_F(ViewTest, PagesOlderThanTheTimeOutAreReadAgain) {
   EXPECT_EQ(ReadOne(true), 15);
 }
 
-TEST_F(ViewTest, UnreadableFilterOrOrderIsAnErrorAndTheViewReadsWithoutIt) {
+TEST_P(ViewTest, UnreadableFilterOrOrderIsAnErrorAndTheViewReadsWithoutIt) {
   for (int i = 1; i <= 4; ++i) Add(5 - i, 1.0, "e");  // ids in reverse number order
   view_ = std::make_unique<View>(file_.get());
   ASSERT_EQ(view_->Open(), 0);
@@ -475,7 +484,7 @@ TEST_F(ViewTest, UnreadableFilterOrOrderIsAnErrorAndTheViewReadsWithoutIt) {
   EXPECT_EQ(ReadAll(true), (std::vector<int>{4, 3, 2, 1}));
 }
 
-TEST_F(ViewTest, ClosedViewsAndFilesAreRefused) {
+TEST_P(ViewTest, ClosedViewsAndFilesAreRefused) {
   Add(1, 1.0, "c");
   View view(file_.get());
   EXPECT_EQ(view.Next(), kFileNotOpen);
@@ -495,7 +504,7 @@ TEST_F(ViewTest, ClosedViewsAndFilesAreRefused) {
   EXPECT_EQ(view.File(2), nullptr);
 }
 
-TEST_F(ViewTest, AViewOpensAgainOnItsFileReopened) {
+TEST_P(ViewTest, AViewOpensAgainOnItsFileReopened) {
   for (int i = 1; i <= 3; ++i) Add(i, 1.0, "z");
   OpenView("KF:NN", "KF:NN >= 2");
   EXPECT_EQ(ReadOne(true), 2);
@@ -508,7 +517,7 @@ TEST_F(ViewTest, AViewOpensAgainOnItsFileReopened) {
 }
 
 // The leak check of the sanitizer build is what proves the connection is freed here.
-TEST_F(ViewTest, ClosingTheFileUnderAnOpenViewFreesTheConnectionOnceTheViewLetsGo) {
+TEST_P(ViewTest, ClosingTheFileUnderAnOpenViewFreesTheConnectionOnceTheViewLetsGo) {
   for (int i = 1; i <= 3; ++i) Add(i, 1.0, "z");
   OpenView("KF:NN", "");
   EXPECT_EQ(ReadOne(true), 1);

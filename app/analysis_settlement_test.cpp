@@ -140,7 +140,9 @@ TEST(AnalysisSettlementTest, OneSizeAllPendingIsTheCalculatorsTotalBitForBit) {
       const Settlement s = Settle(events, sizes, 3.0);
       EXPECT_EQ(s.variants, calculator.variant_count);
       EXPECT_EQ(s.all_win_return, calculator.total_return);
-      if (s.variants != 0) EXPECT_EQ(s.all_win_enumerated, calculator.enumerated);
+      if (s.variants != 0) {
+        EXPECT_EQ(s.all_win_enumerated, calculator.enumerated);
+      }
     }
   }
 }

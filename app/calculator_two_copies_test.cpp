@@ -124,6 +124,32 @@ TEST_P(TwoStationsTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsReportedOnce
   EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}}));
 }
 
+// Both copies change one row: the second save is told of the first and overwrites nothing.
+TEST_P(TwoStationsTest, ARowBothCopiesChangeIsSavedByTheFirstAndTheSecondIsTold) {
+  StoreOdds({1.5, 2.0, 3.0});
+  OtherCopy other([](rt::HeadlessBackend& b) {
+    b.ClickRow(kOddsList, 3);
+    b.Click(kChangeButton);
+    b.Type(kOddsEditor, "5", /*leave=*/false);
+    b.PressKey(kOddsEditor, rt::kKeyEnter);
+  });
+  backend().ClickRow(kOddsList, 3);
+  backend().Click(kChangeButton);
+  backend().Type(kOddsEditor, "4", /*leave=*/false);
+  backend().Check([&] { ASSERT_EQ(other.Go(), 0); });
+  backend().AnswerNextMessageBox(rt::kButtonOk);
+  backend().PressKey(kOddsEditor, rt::kKeyEnter);
+  backend().Check([&] {
+    ASSERT_EQ(Boxes().size(), 1u);
+    const rt::MessageBoxRequest& told = backend().MessageBoxes()[0].request;
+    EXPECT_NE(told.text.find("изменила другая станция"), std::string::npos) << told.text;
+  });
+  backend().PressKey(kOddsEditor, rt::kKeyEsc);
+  backend().CloseWindow();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored(), (Rows{{1, 1.5}, {2, 2.0}, {3, 5.0}}));
+}
+
 // The row being typed is this copy's own until it is saved: the other copy's clear leaves it,
 // and Enter (or Down, which then goes on to a new row) saves it without a question.
 class InsertIntoAClearedTableTest : public CalculatorTwoCopiesTest,

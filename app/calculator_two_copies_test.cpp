@@ -3,6 +3,8 @@
 // once and end, leaving the list as the table is.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -64,6 +66,21 @@ TEST_F(CalculatorTwoCopiesTest, NoNumberLeftAsksOnceAndAfterNoNoRowIsOpened) {
 class TwoStationsTest : public CalculatorTwoCopiesTest, public ::testing::WithParamInterface<bool> {
  protected:
   bool OnServer() const override { return GetParam(); }
+  // This copy starts changing row 3 to 4, the other copy does its part, then Enter saves here;
+  // `told` checks the one message that save gives, when the script gets there.
+  void SaveRowThreeAfter(OtherCopy& other,
+                         std::function<void(const rt::MessageBoxRequest&)> told) {
+    backend().ClickRow(kOddsList, 3);
+    backend().Click(kChangeButton);
+    backend().Type(kOddsEditor, "4", /*leave=*/false);
+    backend().Check([&] { ASSERT_EQ(other.Go(), 0); });
+    backend().AnswerNextMessageBox(rt::kButtonOk);
+    backend().PressKey(kOddsEditor, rt::kKeyEnter);
+    backend().Check([&] {
+      ASSERT_EQ(Boxes().size(), 1u);
+      told(backend().MessageBoxes()[0].request);
+    });
+  }
 };
 
 INSTANTIATE_TEST_SUITE_P(Stores, TwoStationsTest, ::testing::Values(false, true),
@@ -100,17 +117,11 @@ TEST_P(TwoStationsTest, ARowTheOtherCopyDeletesWhileThisOneEditsItIsReportedOnce
     b.AnswerNextMessageBox(rt::kButtonYes);  // "delete the highlighted record?"
     b.Click(kDeleteButton);
   });
-  backend().ClickRow(kOddsList, 3);
-  backend().Click(kChangeButton);
-  backend().Type(kOddsEditor, "4", /*leave=*/false);
-  backend().Check([&] { ASSERT_EQ(other.Go(), 0); });
-  backend().AnswerNextMessageBox(rt::kButtonOk);
-  backend().PressKey(kOddsEditor, rt::kKeyEnter);
-  backend().Check([&] {
-    ASSERT_EQ(Boxes().size(), 1u);
-    const rt::MessageBoxRequest& told = backend().MessageBoxes()[0].request;
+  SaveRowThreeAfter(other, [](const rt::MessageBoxRequest& told) {
     EXPECT_EQ(told.caption, "Запись удалена");
     EXPECT_NE(told.text.find("удалила другая станция"), std::string::npos) << told.text;
+  });
+  backend().Check([&] {
     // The edit is over and the list shows the table as it is now.
     EXPECT_EQ(W().Find(kOddsEditor), nullptr);
     EXPECT_EQ(ListShown(), (std::vector<std::string>{"1|1.50", "2|2.00"}));
@@ -133,15 +144,7 @@ TEST_P(TwoStationsTest, ARowBothCopiesChangeIsSavedByTheFirstAndTheSecondIsTold)
     b.Type(kOddsEditor, "5", /*leave=*/false);
     b.PressKey(kOddsEditor, rt::kKeyEnter);
   });
-  backend().ClickRow(kOddsList, 3);
-  backend().Click(kChangeButton);
-  backend().Type(kOddsEditor, "4", /*leave=*/false);
-  backend().Check([&] { ASSERT_EQ(other.Go(), 0); });
-  backend().AnswerNextMessageBox(rt::kButtonOk);
-  backend().PressKey(kOddsEditor, rt::kKeyEnter);
-  backend().Check([&] {
-    ASSERT_EQ(Boxes().size(), 1u);
-    const rt::MessageBoxRequest& told = backend().MessageBoxes()[0].request;
+  SaveRowThreeAfter(other, [](const rt::MessageBoxRequest& told) {
     EXPECT_NE(told.text.find("изменила другая станция"), std::string::npos) << told.text;
   });
   backend().PressKey(kOddsEditor, rt::kKeyEsc);

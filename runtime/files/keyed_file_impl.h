@@ -39,6 +39,13 @@ class KeyedFileImpl {
   void UndoWrites();   // the transaction was rolled back
   void DropUndo();     // the transaction ended (committed, or undone and already applied)
 
+  // The record a read, an add or a put leaves current, as both drivers keep it.
+  void TookRead(int64_t id, int64_t version, std::vector<unsigned char> image);
+  void TookAdded(int64_t id, bool reserved, const void* record);   // Add, Reserve
+  void TookPut(int64_t version, const void* record, bool watched);  // Put of the current record
+  void TakeWatch(bool watch, int64_t id, int64_t version);  // a read, with or without Watch armed
+  void DeletedCurrent();  // the current record went: no longer current, held or watched
+
   // The store-independent part of some of KeyedFile's operations, the same in both drivers.
   // open: the driver has the file open. Each sets the last error and returns its code.
   int StartSequence(bool open, const FileKey* key);  // Set: the start of key's order

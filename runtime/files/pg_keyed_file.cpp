@@ -821,17 +821,8 @@ int PgKeyedFile::ReadResult(const PgResult& r, int row, int not_found, const Fil
     m.ever_held = true;
   }
   std::memcpy(buffer_, image.data(), image.size());
-  m.current_image = std::move(image);
-  m.current_id = id;
-  m.read_held = false;
-  m.current_version = version;
-  m.NoteRead();
-  if (watch) {
-    m.watched_id = id;
-    m.watched_version = version;
-  } else {
-    m.watched_id = 0;
-  }
+  m.TookRead(id, version, std::move(image));
+  m.TakeWatch(watch, id, version);
   return Result(kNoError);
 }
 
@@ -1031,12 +1022,7 @@ int PgKeyedFile::Insert(bool reserved) {
     reserved_.insert(id);
     m.ever_held = true;
   }
-  m.current_id = id;
-  m.read_held = false;
-  m.current_version = reserved ? 0 : 1;
-  m.NoteAdded(id);
-  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
-  m.current_image.assign(b, b + decl_.RecordSize());
+  m.TookAdded(id, reserved, buffer_);
   return Result(kNoError);
 }
 
@@ -1109,11 +1095,7 @@ int PgKeyedFile::Put() {
   }
   // A reservation's first put makes it an ordinary record: the lock that named its owner goes.
   if (version == 1 && reserved_.erase(m.current_id)) Unlock(m.current_id);
-  m.NotePut(version);
-  m.current_version = version;
-  const unsigned char* b = static_cast<const unsigned char*>(buffer_);
-  m.current_image.assign(b, b + decl_.RecordSize());
-  if (watched) m.watched_version = version;
+  m.TookPut(version, buffer_, watched);
   return Result(kNoError);
 }
 
@@ -1131,15 +1113,9 @@ int PgKeyedFile::Delete() {
     if (code != kNoError) return code;
     return Result(kRecordNotFound);
   }
-  m.NoteDeleted();
-  if (m.held_id == m.current_id) {
-    Unlock(m.current_id);
-    m.held_id = 0;
-  }
+  if (m.held_id == m.current_id) Unlock(m.current_id);
   if (reserved_.erase(m.current_id)) Unlock(m.current_id);
-  if (m.watched_id == m.current_id) m.watched_id = 0;
-  m.current_id = 0;
-  m.read_held = false;
+  m.DeletedCurrent();
   return Result(kNoError);
 }
 

@@ -5,22 +5,14 @@
 
 #include <algorithm>
 #include <functional>
-#include <random>
 #include <vector>
 
 #include "app/analysis_needs.h"
 #include "app/analysis_settlement.h"
 #include "app/analysis_variants.h"
+#include "bench/bench_odds.h"
 
 namespace {
-
-std::vector<double> OddsTable(int rows) {
-  std::mt19937_64 gen(20240601);
-  std::uniform_real_distribution<double> dist(1.01, 5.0);
-  std::vector<double> odds(rows);
-  for (double& x : odds) x = dist(gen);
-  return odds;
-}
 
 app::AnalysisEvents Events(const std::vector<double>& odds, const std::vector<app::Outcome>& outcomes,
                            int32_t n) {
@@ -35,7 +27,7 @@ const app::SystemSizes kTwoToNine = app::ParseSystemSizes("2-9").sizes;
 // Settlement of n pending events over sizes 2-9 and the needs table for j = 0..n.
 void BM_Analysis(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
-  const app::AnalysisEvents events = Events(OddsTable(n), {}, n);
+  const app::AnalysisEvents events = Events(BenchOdds(n), {}, n);
   app::NeedsTable needs;
   for (auto _ : state) {
     const app::Settlement settled = app::Settle(events, kTwoToNine, 2.5);
@@ -52,7 +44,7 @@ void BM_Analysis(benchmark::State& state) {
 // same for the j lowest.
 void BM_PlainAnalysis(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
-  const std::vector<double> odds = OddsTable(n);
+  const std::vector<double> odds = BenchOdds(n);
   std::vector<int> by_odds(n);
   for (int i = 0; i < n; ++i) by_odds[i] = i;
   std::sort(by_odds.begin(), by_odds.end(), [&](int a, int b) { return odds[a] > odds[b]; });
@@ -78,7 +70,7 @@ void BM_PlainAnalysis(benchmark::State& state) {
 // A page of 20 variants of "9 из 999" over 255 rows: at the first variant, the middle one and
 // the last page.
 void BM_VariantPage(benchmark::State& state) {
-  const app::AnalysisEvents events = Events(OddsTable(255), {}, 999);
+  const app::AnalysisEvents events = Events(BenchOdds(255), {}, 999);
   const app::SystemSizes nine = app::ParseSystemSizes(state.range(1) ? "2-9" : "9").sizes;
   const app::VariantCount count = app::CountSystemVariants(999, nine);
   const app::VariantCount first[] = {1, count / 2, count - 19};

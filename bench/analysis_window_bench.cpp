@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "app/odds_file.h"
 #include "app/outcome_file.h"
 #include "app/program.h"
+#include "bench/bench_odds.h"
 #include "runtime/files/keyed_file.h"
 #include "runtime/files/temp_folder.h"
 #include "runtime/headless/headless_backend.h"
@@ -42,10 +42,9 @@ struct Rows {
 // Fixed random odds between 1.01 and 5, every third row settled (won, lost, refund in turn).
 Rows TheRows() {
   Rows r;
-  std::mt19937_64 gen(20240601);
-  std::uniform_real_distribution<double> dist(1.01, 5.0);
+  const std::vector<double> odds = BenchOdds(kRows);
   for (int i = 0; i < kRows; ++i) {
-    r.odds.push_back(static_cast<int>(dist(gen) * 100) / 100.0);
+    r.odds.push_back(static_cast<int>(odds[i] * 100) / 100.0);
     const int settled = i % 3 == 0 ? 1 + (i / 3) % 3 : 0;
     r.outcomes.push_back(static_cast<app::Outcome>(settled));
   }

@@ -2,26 +2,18 @@
 // as many rows as n, odds between 1.01 and 5.
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <vector>
 
 #include "app/system_bet.h"
+#include "bench/bench_odds.h"
 
 namespace {
-
-std::vector<double> OddsTable(int rows) {
-  std::mt19937_64 gen(20240601);
-  std::uniform_real_distribution<double> dist(1.01, 5.0);
-  std::vector<double> odds(rows);
-  for (double& x : odds) x = dist(gen);
-  return odds;
-}
 
 template <app::SystemBetResult (*Compute)(std::span<const double>, int32_t, uint8_t, double)>
 void RunSystemBet(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
   const uint8_t k = static_cast<uint8_t>(state.range(1));
-  const std::vector<double> odds = OddsTable(n);
+  const std::vector<double> odds = BenchOdds(n);
   app::SystemBetResult result;
   for (auto _ : state) {
     result = Compute(odds, n, k, 2.5);

@@ -353,6 +353,7 @@ void AnalysisWindow::SettleAndShow() {
     if (rt::Window* w = window()) {
       w->SetChart(kAnNeedsChart, chart);
       w->Display();
+      FitWindowToFigures(*w);
     }
   };
 
@@ -399,7 +400,15 @@ void AnalysisWindow::SettleAndShow() {
   if (rt::Window* w = window()) {
     w->SetChart(kAnNeedsChart, chart);
     w->Display();
+    FitWindowToFigures(*w);
   }
+}
+
+void AnalysisWindow::FitWindowToFigures(rt::Window& w) {
+  // Counts of up to 22 digits and the money beside them are shown in full, never cut at the edge.
+  rt::FitWidthToTexts(w, {kAnVariantsShown, kAnTotalStakeShown, kAnSettledShown, kAnAllWinShown,
+                          kAnAllLoseShown, kAnSentenceShown},
+                      kAnalysisWidth, kAnRightMargin);
 }
 
 void AnalysisWindowProcedure(int32_t events, int system_size, double stake) {

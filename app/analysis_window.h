@@ -75,6 +75,8 @@ class AnalysisWindow : public fw::WindowManager {
   // Settles the system as the window's values stand and shows every figure, the chart and the
   // sentence; a refusal is shown in place of the sentence, with the figures cleared.
   void SettleAndShow();
+  // Widens the window for the figures and the sentence (and narrows it back).
+  void FitWindowToFigures(rt::Window& w);
   // The rows read again, the list shown again and the system settled again. After a row was
   // added, changed or deleted through the list, n becomes the number of rows first, as the
   // calculator's n does.

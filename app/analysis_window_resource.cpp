@@ -56,11 +56,13 @@ rt::WindowResource* Build() {
                          kAnAllLoseShown};
   const int bindings[] = {kAnBindVariants, kAnBindTotalStake, kAnBindSettled, kAnBindAllWin,
                           kAnBindAllLose};
+  // The figures and the sentence take the width their text needs (the window widens for them),
+  // so a 22-digit count or its money is never cut at the edge.
   for (int i = 0; i < 5; ++i) {
-    add(Make(figures[i], ControlKind::kString, 142, 44 + 10 * i, 254, 9, {}, bindings[i]));
+    add(Make(figures[i], ControlKind::kString, 142, 44 + 10 * i, 0, 9, {}, bindings[i]));
   }
   add(Make(kAnNeedsChart, ControlKind::kChart, 142, 94, 254, 110));
-  add(Make(kAnSentenceShown, ControlKind::kString, 4, 208, 392, 9, {}, kAnBindSentence));
+  add(Make(kAnSentenceShown, ControlKind::kString, 4, 208, 0, 9, {}, kAnBindSentence));
   // Page mode: the list holds one page; the program builds it from the scroll position.
   auto variants = Make(kAnVariantsList, ControlKind::kList, 4, 222, 392, 104, {},
                        kAnBindVariantRows);

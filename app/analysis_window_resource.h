@@ -55,6 +55,8 @@ enum AnalysisBinding : int {
 };
 
 inline constexpr int kAnalysisWidth = 400;
+// Room kept right of the longest figure when the window widens for it.
+inline constexpr int kAnRightMargin = 4;
 inline constexpr int kAnalysisHeight = 330;
 
 const rt::WindowResource& AnalysisWindowResource();

@@ -386,6 +386,22 @@ TEST_F(AnalysisWindowTest, ACalculatorWithNoSizeChosenOpensItWithEmptySizesNotAR
   Run(3, 0, 10.0);
 }
 
+TEST_F(AnalysisWindowTest, TheWindowWidensUntilEveryFigureAndTheSentenceAreShownInFull) {
+  backend().Check([] {
+    const rt::Window& w = W();
+    EXPECT_GT(w.width(), kAnalysisWidth) << "22-digit figures need more than the least width";
+    for (int c : {kAnVariantsShown, kAnTotalStakeShown, kAnSettledShown, kAnAllWinShown,
+                  kAnAllLoseShown, kAnSentenceShown}) {
+      const rt::Control* control = w.Find(c);
+      ASSERT_NE(control, nullptr);
+      EXPECT_LE(control->x() + rt::TextWidth(w, c, control->shown_text()), w.width())
+          << control->shown_text();
+    }
+  });
+  backend().CloseWindow();
+  Run(999, 9, 1.0);  // 2634095604619702128324 variants
+}
+
 TEST_F(AnalysisWindowTest, F2AndThePopupItemOpenItFromTheCalculatorWithItsNKAndStake) {
   backend().Type(kEventCountEntry, "3");
   backend().Type(kSystemSizeSpin, "2");

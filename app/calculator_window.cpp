@@ -244,13 +244,7 @@ void CalculatorWindow::FitWindowToResults() {
   rt::Window* w = window();
   if (w == nullptr) return;
   // Measured in the font the results are drawn in, so no face is too wide for the window.
-  int width = kCalculatorWidth;
-  for (int control : {kVariantCountShown, kTotalReturnShown}) {
-    const rt::Control* c = w->Find(control);
-    if (c == nullptr) continue;
-    width = std::max(width, c->x() + rt::TextWidth(*w, control, c->shown_text()) + kRightMargin);
-  }
-  if (width != w->width()) w->SetPosition(0, 0, 0, width, w->height());
+  rt::FitWidthToTexts(*w, {kVariantCountShown, kTotalReturnShown}, kCalculatorWidth, kRightMargin);
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "runtime/windows/backend.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +41,17 @@ int CharacterCount(std::string_view text) {
 int TextWidth(const Window& window, int control, std::string_view text) {
   if (Backend* b = CurrentBackend()) return b->TextWidth(window, control, text);
   return CharacterCount(text) * kUnitsPerCharacter;
+}
+
+void FitWidthToTexts(Window& window, std::initializer_list<int> controls, int min_width,
+                     int right_margin) {
+  int width = min_width;
+  for (int control : controls) {
+    const Control* c = window.Find(control);
+    if (c == nullptr) continue;
+    width = std::max(width, c->x() + TextWidth(window, control, c->shown_text()) + right_margin);
+  }
+  if (width != window.width()) window.SetPosition(0, 0, 0, width, window.height());
 }
 
 std::string WaitCursor() { return StandardIconRef(0x7F03); }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -110,6 +111,11 @@ int CharacterCount(std::string_view text);
 // How wide text is in control's font through the current backend (Backend::TextWidth); with
 // no backend, kUnitsPerCharacter per character.
 int TextWidth(const Window& window, int control, std::string_view text);
+// Makes the window as wide as the shown texts of `controls` need (each from its own x, measured
+// by TextWidth, plus right_margin), never narrower than min_width: results are shown in full and
+// the window shrinks back when they get shorter.
+void FitWidthToTexts(Window& window, std::initializer_list<int> controls, int min_width,
+                     int right_margin);
 
 // "Wherever the toolkit puts it" for popup coordinates.
 inline constexpr int kDefaultPosition = static_cast<int>(0x80000000u);
